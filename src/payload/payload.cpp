@@ -1,0 +1,198 @@
+#include "payload/payload.h"
+
+#include <algorithm>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "common/ansi.h"
+#include "common/paths.h"
+#include "payload/zip_reader.h"
+#include "platform/api/system.h"
+#include "settings/payload_settings.h"
+
+namespace kestro {
+
+std::string TempRoot;
+std::string SystemFolder;
+bool PayloadFound = false;
+bool RunAsExe = false;
+std::string SettingsFile;
+
+namespace {
+
+std::unique_ptr<platform::FileStream> payloadStream;
+std::unique_ptr<TVCLUnZip> unzipper;
+
+constexpr std::size_t kCopyChunk = 64 * 1024;
+
+// A name that can stand as one file inside an extraction folder: not empty,
+// not "." or "..", no folder part, no control characters.
+bool IsPlainFileName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  return std::none_of(name.begin(), name.end(), [](char c) {
+    return IsPathDelimiter(c) || static_cast<unsigned char>(c) < 0x20;
+  });
+}
+
+// Item targets are files directly inside TempRoot; anything else is refused
+// so that no item name can steer a write outside the extraction folder.
+bool IsTempRootFile(const std::string& path) {
+  return path.size() > TempRoot.size() && path.compare(0, TempRoot.size(), TempRoot) == 0 &&
+         IsPlainFileName(std::string_view(path).substr(TempRoot.size()));
+}
+
+bool WriteBytes(const std::string& path, const char* data, std::size_t size) {
+  auto out = platform::Files().Open(path, platform::OpenMode::kCreate);
+  if (!out) throw EFCreateError("Cannot create file \"" + path + "\"");
+  return out->Write(data, size) == size;
+}
+
+// Copies [start, end) of the program file to a new file, a chunk at a time.
+void CopyRange(std::uint64_t start, std::uint64_t end, const std::string& path) {
+  auto out = platform::Files().Open(path, platform::OpenMode::kCreate);
+  if (!out) throw EFCreateError("Cannot create file \"" + path + "\"");
+  if (!payloadStream->Seek(start)) throw EInOutError("Seek error in the program file");
+  std::vector<char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(kCopyChunk, end - start)));
+  std::uint64_t left = end - start;
+  while (left > 0) {
+    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+    if (payloadStream->Read(buffer.data(), want) != want) throw EInOutError("Read beyond end of file");
+    if (out->Write(buffer.data(), want) != want) throw EInOutError("Write error on \"" + path + "\"");
+    left -= want;
+  }
+}
+
+}  // namespace
+
+platform::FileStream* PayloadStream() { return payloadStream.get(); }
+
+std::string PayloadMarker() {
+  std::string marker = "#ortsek#";
+  std::reverse(marker.begin(), marker.end());
+  return marker;
+}
+
+void PayloadModuleStartup() {
+  TempRoot = platform::Sys().TempFolder() + "Kestro" + kPathSep;
+  SystemFolder = IncludeTrailingSeparator(platform::Sys().SystemFolder());
+  platform::Files().CreateDirectories(TempRoot + "tmp");
+}
+
+void ResetPayload() {
+  payloadStream.reset();
+  unzipper.reset();
+  PayloadFound = false;
+  RunAsExe = false;
+  SettingsFile.clear();
+}
+
+void LocatePayload() { LocatePayloadIn(platform::Sys().ProgramPath()); }
+
+void LocatePayloadIn(const std::string& programPath) {
+  ResetPayload();
+  payloadStream = platform::Files().Open(programPath, platform::OpenMode::kReadShared);
+  if (!payloadStream) throw EFOpenError("Cannot open file \"" + programPath + "\"");
+
+  // One fixed window at the end of the file: the payload of a screensaver
+  // can be many megabytes, and the marker is always near the end.
+  const std::uint64_t size = payloadStream->Size();
+  const std::uint64_t windowSize = std::min<std::uint64_t>(size, kPayloadWindow);
+  std::string window(static_cast<std::size_t>(windowSize), '\0');
+  if (!payloadStream->Seek(size - windowSize) ||
+      payloadStream->Read(window.data(), window.size()) != window.size()) {
+    payloadStream.reset();
+    return;
+  }
+
+  const std::string markerText = PayloadMarker();
+  const std::size_t marker = window.find(markerText);
+  if (marker == std::string::npos) {
+    payloadStream.reset();
+    return;
+  }
+  PayloadFound = true;
+  RunAsExe = AnsiUpperCase(ExtractFileExt(programPath)) == ".EXE";
+
+  const std::string_view rest = std::string_view(window).substr(marker + markerText.size());
+  const std::size_t nameEnd = rest.find(kPayloadNameEnd);
+  if (nameEnd == std::string_view::npos) return;  // no settings: every default applies
+  const std::string name(rest.substr(0, nameEnd));
+  const std::string_view archive = rest.substr(nameEnd + 2);
+  if (!IsPlainFileName(name) || archive.empty()) return;
+
+  const std::string archivePath = TempRoot + name + "~";
+  if (!WriteBytes(archivePath, archive.data(), archive.size())) {
+    throw EInOutError("Write error on \"" + archivePath + "\"");
+  }
+  UnzipToFolder(archivePath, "");
+  SettingsFile = TempRoot + name;
+}
+
+void ExtractPayloadItem(const std::string& itemName, const std::string& targetPath,
+                        const std::string& unzipFolder) {
+  if (!payloadStream || !IsTempRootFile(targetPath)) return;
+  const TMemIniFile& ini = PayloadSettings();
+  const std::int32_t start = ini.ReadInteger("zippos", itemName + "_1", 0);
+  const std::int32_t end = ini.ReadInteger("zippos", itemName + "_2", 0);
+  if (start == 0 || end == 0) return;
+  // Offsets come from the file: anything outside it, or an empty or
+  // reversed range, extracts nothing and allocates nothing.
+  if (start < 0 || end <= start || static_cast<std::uint64_t>(end) > payloadStream->Size()) return;
+
+  const std::string rawPath = targetPath + "~";
+  CopyRange(static_cast<std::uint64_t>(start), static_cast<std::uint64_t>(end), rawPath);
+  if (ini.ReadBool("notzip", itemName, false)) {
+    if (!platform::Files().CopyFile(rawPath, targetPath)) {
+      throw EFCreateError("Cannot create file \"" + targetPath + "\"");
+    }
+  } else {
+    UnzipToFolder(rawPath, unzipFolder);
+  }
+}
+
+bool FetchPayloadFile(const std::string& itemKey, std::string& path) {
+  path = TempRoot + ExtractFileName(path);
+  if (!IsTempRootFile(path)) return false;
+  if (!platform::Files().FileExists(path)) {
+    try {
+      ExtractPayloadItem(ExtractFileName(itemKey), path, "");
+    } catch (...) {
+      // A damaged item reads as a missing file.
+    }
+  }
+  if (!platform::Files().FileExists(path)) return false;
+  platform::Files().SetAttributes(path, platform::kAttrNormal);
+  return true;
+}
+
+void UnzipToFolder(const std::string& archivePath, const std::string& folder) {
+  if (!unzipper) unzipper = std::make_unique<TVCLUnZip>();
+  unzipper->SetZipName(archivePath);
+  unzipper->DoAll = true;
+  unzipper->SetDestDir(folder.empty() ? TempRoot : folder);
+  unzipper->OverwriteMode = TOverwriteMode::Always;
+  unzipper->UnZip();
+}
+
+void ExtractDecoderLibrary() {
+  if (!PayloadFound) return;
+  if (platform::Files().FileExists(SystemFolder + "MPEGDLL.DLL")) return;
+  ExtractPayloadItem("MPEGDLL.DLL", TempRoot + "MPEGDLL.DLL", SystemFolder);
+}
+
+void CleanTempFolders() {
+  if (TempRoot.empty()) return;
+  for (const std::string& folder : {TempRoot, TempRoot + "tmp" + kPathSep}) {
+    try {
+      for (const std::string& name : platform::Files().ListFiles(folder)) {
+        const std::string path = folder + name;
+        platform::Files().SetAttributes(path, platform::kAttrNormal);
+        platform::Files().DeleteFile(path);  // a file in use stays
+      }
+    } catch (...) {
+    }
+  }
+}
+
+}  // namespace kestro

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/api/files.h"
+
+namespace kestro {
+
+// What a screensaver file carries after the program image: the items back
+// to back, the marker, the settings-file name, "**", and the settings archive.
+// The marker is assembled at run time, so that the program image itself
+// never holds it: a small payload leaves part of the image inside the window.
+std::string PayloadMarker();
+inline constexpr char kPayloadNameEnd[] = "**";
+// The marker, the name and the settings archive lie within this many bytes
+// of the end of the program file.
+inline constexpr std::uint32_t kPayloadWindow = 150000;
+
+// The per-user extraction folder (the temporary folder + "Kestro" + separator)
+// and the system folder, computed by PayloadModuleStartup.
+extern std::string TempRoot;
+extern std::string SystemFolder;
+extern bool PayloadFound;
+// The payload was found and the program file's extension is ".EXE".
+extern bool RunAsExe;
+extern std::string SettingsFile;
+// The program file, open for reading while a payload was found.
+platform::FileStream* PayloadStream();
+
+// Computes TempRoot and SystemFolder and creates TempRoot + "tmp" (failures ignored).
+void PayloadModuleStartup();
+
+// Finds the payload in the program's own file and unpacks the settings file
+// into TempRoot. Errors of the ZIP reader pass to the caller.
+void LocatePayload();
+// Same, on a given program file (LocatePayload uses the program's own path).
+void LocatePayloadIn(const std::string& programPath);
+
+// Copies one item out of the program file: its raw bytes to targetPath + "~",
+// then either a copy to targetPath ([notzip]) or its archive unpacked into
+// unzipFolder (empty: TempRoot). Does nothing for an item without offsets.
+void ExtractPayloadItem(const std::string& itemName, const std::string& targetPath,
+                        const std::string& unzipFolder);
+
+// Makes the payload item named by `itemKey` a local file: `path` becomes
+// TempRoot + its file-name part, the item is extracted on first use, and the
+// result tells whether the file exists. Extraction errors are swallowed.
+bool FetchPayloadFile(const std::string& itemKey, std::string& path);
+
+// Extracts every entry of a ZIP file into a folder (empty: TempRoot),
+// replacing existing files.
+void UnzipToFolder(const std::string& archivePath, const std::string& folder);
+
+// Makes "MPEGDLL.DLL" available in the system folder (or TempRoot when it is
+// stored as-is), when a payload was found.
+void ExtractDecoderLibrary();
+
+// Deletes every file directly inside TempRoot and TempRoot + "tmp"
+// (sub-folders are left alone). Errors are swallowed.
+void CleanTempFolders();
+
+// Closes the program file and forgets the payload (for tests and the builder).
+void ResetPayload();
+
+}  // namespace kestro

@@ -1,0 +1,10 @@
+#include "settings/payload_settings.h"
+
+namespace kestro {
+
+TMemIniFile& PayloadSettings() {
+  static TMemIniFile store;
+  return store;
+}
+
+}  // namespace kestro
