@@ -618,6 +618,9 @@ bool TVCLUnZip::Impl::ExtractEntry(TVCLUnZip& zip, const TZipHeaderInfo& entry, 
     if (attributes && (*attributes & platform::kAttrReadOnly) != 0) {
       if (!zip.ReplaceReadOnly) return false;
       files.SetAttributes(path, platform::kAttrNormal);
+    } else if (attributes && (*attributes & (platform::kAttrHidden | platform::kAttrSystem)) != 0) {
+      // Windows refuses to recreate a hidden or system file over itself.
+      files.SetAttributes(path, platform::kAttrNormal);
     }
   }
   std::unique_ptr<platform::FileStream> file = files.Open(path, platform::OpenMode::kCreate);
