@@ -1,5 +1,7 @@
 #include "platform/api/files.h"
+#include "platform/api/shell.h"
 #include "platform/api/system.h"
+#include "platform/api/user_store.h"
 #include "platform/native.h"
 
 namespace kestro::platform {
@@ -7,6 +9,8 @@ namespace kestro::platform {
 namespace {
 
 System* installedSystem = nullptr;
+UserStore* installedUserStore = nullptr;
+ShellServices* installedShell = nullptr;
 
 }  // namespace
 
@@ -22,5 +26,21 @@ System& Sys() {
 }
 
 void InstallSystem(System* system) { installedSystem = system; }
+
+UserStore& UserSettingsStore() {
+  if (installedUserStore != nullptr) return *installedUserStore;
+  static const std::unique_ptr<UserStore> native = CreateNativeUserStore();
+  return *native;
+}
+
+void InstallUserStore(UserStore* store) { installedUserStore = store; }
+
+ShellServices& Shell() {
+  if (installedShell != nullptr) return *installedShell;
+  static const std::unique_ptr<ShellServices> native = CreateNativeShell();
+  return *native;
+}
+
+void InstallShell(ShellServices* shell) { installedShell = shell; }
 
 }  // namespace kestro::platform
