@@ -158,7 +158,10 @@ bool FetchPayloadFile(const std::string& itemKey, std::string& path) {
     try {
       ExtractPayloadItem(ExtractFileName(itemKey), path, "");
     } catch (...) {
-      // A damaged item reads as a missing file.
+      // A damaged item reads as a missing file: a part-written one (an
+      // archive cut short) must not be shown as if it were whole.
+      platform::Files().SetAttributes(path, platform::kAttrNormal);
+      platform::Files().DeleteFile(path);
     }
   }
   if (!platform::Files().FileExists(path)) return false;
