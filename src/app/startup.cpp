@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -7,6 +8,7 @@
 #include "common/error.h"
 #include "common/paths.h"
 #include "payload/payload.h"
+#include "platform/api/files.h"
 #include "platform/api/system.h"
 #include "settings/payload_settings.h"
 
@@ -35,6 +37,30 @@ void Dispatch() {
   }
 }
 
+// When KESTRO_STARTUP_REPORT names a file, the values start-up settled on
+// are written there, one "Name=value" a line, for end-to-end tests that
+// drive the real program from outside. Nothing is written otherwise.
+void WriteStartupReport() {
+  const char* target = std::getenv("KESTRO_STARTUP_REPORT");
+  if (target == nullptr || *target == '\0') return;
+  std::string text;
+  auto line = [&text](const std::string& name, const std::string& value) {
+    text += name + "=" + value + "\n";
+  };
+  line("RunMode", std::to_string(RunMode));
+  line("ParentWindow", std::to_string(ParentWindow));
+  line("SaverKind", std::to_string(SaverKind));
+  line("PayloadFound", PayloadFound ? "1" : "0");
+  line("RunAsExe", RunAsExe ? "1" : "0");
+  line("TempRoot", TempRoot);
+  line("SettingsFile", SettingsFile);
+  line("SettingsFileExists", platform::Files().FileExists(SettingsFile) ? "1" : "0");
+  for (const std::string& name : platform::Files().ListFiles(TempRoot)) line("TempRootFile", name);
+  if (auto out = platform::Files().Open(target, platform::OpenMode::kCreate)) {
+    out->Write(text.data(), text.size());
+  }
+}
+
 void ShowStartupError(const char* className, const std::string& message) {
   const std::string module = ExtractFileName(platform::Sys().ProgramPath());
   platform::Sys().ShowMessage(
@@ -55,6 +81,7 @@ int RunProgram() {
       ParseCommandLine();
       LocatePayload();
       LoadSettings();
+      WriteStartupReport();
       Dispatch();
       if (RunMode == kRunSaver && PreviousForegroundWindow != 0) {
         platform::Sys().SetForegroundWindow(PreviousForegroundWindow);

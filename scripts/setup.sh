@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs, only those missing.
+# Usage: scripts/setup.sh [GROUP...]   groups: build windows run fuzz bench all (default: all)
+set -euo pipefail
+
+declare -A GROUPS_PKGS=(
+  [build]="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libjpeg62-turbo-dev libgif-dev libpng-dev libtiff-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core"
+  [windows]="g++-mingw-w64-x86-64 g++-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev"
+  [run]="wine wine64 xvfb xdotool imagemagick x11-utils"
+  [fuzz]="clang libclang-rt-14-dev"
+  [bench]="unzip zip python3 libjpeg-turbo-progs"
+)
+
+groups=("$@")
+if [ ${#groups[@]} -eq 0 ] || [[ " ${groups[*]} " == *" all "* ]]; then
+  groups=(build windows run fuzz bench)
+fi
+
+wanted=()
+for g in "${groups[@]}"; do
+  [ -n "${GROUPS_PKGS[$g]+x}" ] || { echo "setup.sh: unknown group '$g'" >&2; exit 2; }
+  for p in ${GROUPS_PKGS[$g]}; do wanted+=("$p"); done
+done
+
+missing=()
+for p in "${wanted[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [ "$status" = "install ok installed" ] || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup.sh: installing ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Runs every test: the native unit tests, the Windows build's end-to-end
+# tests under wine, and a short run of each fuzz target.
+# Installs what is missing first. Environment:
+#   FUZZ_SECONDS   seconds per fuzz target (default 20; 0 skips fuzzing)
+#   KESTRO_SKIP_WINE=1   skip the wine tests
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+"$root/scripts/setup.sh" build windows run fuzz bench
+"$root/scripts/build.sh" linux win64
+
+echo "== unit tests (linux)"
+ctest --preset linux -j2
+
+if [ "${KESTRO_SKIP_WINE:-0}" != 1 ]; then
+  echo "== end-to-end tests (win64 under wine)"
+  "$root/tests/wine/run.sh" "$root/build/win64" "$root/build/linux"
+fi
+
+fuzz_seconds=${FUZZ_SECONDS:-20}
+if [ "$fuzz_seconds" -gt 0 ]; then
+  echo "== fuzz targets (${fuzz_seconds}s each)"
+  "$root/tests/fuzz/run.sh" "$fuzz_seconds"
+fi
+echo "== all tests passed"
