@@ -203,6 +203,8 @@ TEST_F(RefusalTest, ItemNamesTheRuntimeCannotReadBack) {
   ExpectItemRefused("trailing.jpg ", "blank");
   ExpectItemRefused(";comment.jpg", "comment");
   ExpectItemRefused("NUL.jpg", "device name");
+  ExpectItemRefused("(URL) a.jpg", "source marker");
+  ExpectItemRefused("(Resource) splash.jpg", "source marker");
 }
 
 TEST_F(RefusalTest, NamesThatMeetInTheExtractionFolder) {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "common/error.h"
 
 namespace kestro::builder {
@@ -8,5 +11,15 @@ namespace kestro::builder {
 KESTRO_DECLARE_ERROR(EBuildError);
 // A command line the builder does not understand.
 KESTRO_DECLARE_ERROR(EUsageError);
+
+// A name or path in double quotes, for messages.
+inline std::string Quote(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  out.push_back('"');
+  out.append(text);
+  out.push_back('"');
+  return out;
+}
 
 }  // namespace kestro::builder

@@ -25,8 +25,6 @@ namespace {
 
 constexpr const char* kSourceSections[] = {"Pictures", "Music", "Flash", "Video", "Web"};
 
-std::string Quote(std::string_view text) { return "\"" + std::string(text) + "\""; }
-
 // A folder of its own under the user's temporary folder, emptied and removed
 // when it goes.
 class ScratchFolder {

@@ -23,8 +23,8 @@ namespace kestro::builder {
 namespace {
 
 constexpr std::size_t kCopyChunk = 64 * 1024;
-
-std::string Quote(std::string_view text) { return "\"" + std::string(text) + "\""; }
+// The prefixes that give a list entry a meaning of its own.
+constexpr const char* kSourceMarkers[] = {"(URL) ", "(Favorites) ", "(File) ", "(Resource) ", "(External) "};
 
 const char* KindName(ItemKind kind) {
   switch (kind) {
@@ -179,6 +179,16 @@ BuildResult MakeScreensaver(const BuildOptions& options) {
     p.item.name = InputFileName(input.path);
     CheckFileName(p.item.name, std::string("The ") + KindName(input.kind) + " name");
     p.item.key = ItemKey(p.item.name);
+    // A list entry that starts like a source marker is read as one, not as a payload item.
+    if (input.kind != ItemKind::kFile) {
+      for (const char* marker : kSourceMarkers) {
+        if (p.item.name.rfind(marker, 0) == 0) {
+          throw EBuildError(std::string("The ") + KindName(input.kind) + " name " + Quote(p.item.name) +
+                            " begins with the source marker " + Quote(marker) +
+                            ", which the runtime does not read as a payload item");
+        }
+      }
+    }
     planned.push_back(std::move(p));
   }
   for (const std::string& asIs : options.storeAsIs) {
