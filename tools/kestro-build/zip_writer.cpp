@@ -86,10 +86,27 @@ void ZipWriter::AddEntry(std::string_view name, std::uint32_t dosDateTime, const
   if (finished_) throw EBuildError("ZIP archive already finished");
   if (name.empty() || name.size() > 0xFFFF) throw EBuildError("Bad ZIP entry name \"" + std::string(name) + "\"");
 
-  std::string compressed;
+  const std::uint64_t offset = archive_.size();
+  if (entries_.size() >= 0xFFFF) throw EBuildError("Too many entries for a ZIP archive");
+  // The local header first, its CRC and sizes filled in once the data is written after it.
+  Put32(archive_, kLocalHeaderSignature);
+  Put16(archive_, kVersionNeeded);
+  Put16(archive_, kFlagMaximumCompression);
+  Put16(archive_, kMethodDeflate);
+  Put16(archive_, static_cast<std::uint16_t>(dosDateTime & 0xFFFF));
+  Put16(archive_, static_cast<std::uint16_t>(dosDateTime >> 16));
+  const std::size_t sizesAt = archive_.size();
+  Put32(archive_, 0);  // CRC-32
+  Put32(archive_, 0);  // compressed size
+  Put32(archive_, 0);  // size
+  Put16(archive_, static_cast<std::uint16_t>(name.size()));
+  Put16(archive_, 0);  // no extra field
+  archive_.append(name);
+
+  const std::size_t dataStart = archive_.size();
   std::uint32_t crc = crc32(0L, Z_NULL, 0);
   std::uint64_t size = 0;
-  {
+  try {
     Deflater deflater;
     std::string buffer(kChunk, '\0');
     while (true) {
@@ -97,31 +114,22 @@ void ZipWriter::AddEntry(std::string_view name, std::uint32_t dosDateTime, const
       size += n;
       if (size > kMax32) throw EBuildError("\"" + std::string(name) + "\" is too large for a ZIP archive");
       crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer.data()), static_cast<uInt>(n));
-      deflater.Feed(buffer.data(), n, n == 0, compressed);
+      deflater.Feed(buffer.data(), n, n == 0, archive_);
       if (n == 0) break;
     }
+    if (archive_.size() > kMax32) throw EBuildError("ZIP archive too large");
+  } catch (...) {
+    archive_.resize(static_cast<std::size_t>(offset));  // the archive stays as it was before this entry
+    throw;
   }
 
-  const std::uint64_t offset = archive_.size();
-  if (offset + 30 + name.size() + compressed.size() > kMax32 || entries_.size() >= 0xFFFF) {
-    throw EBuildError("ZIP archive too large");
-  }
-  CentralEntry entry{std::string(name), dosDateTime, crc, static_cast<std::uint32_t>(compressed.size()),
+  CentralEntry entry{std::string(name), dosDateTime, crc, static_cast<std::uint32_t>(archive_.size() - dataStart),
                      static_cast<std::uint32_t>(size), static_cast<std::uint32_t>(offset)};
-
-  Put32(archive_, kLocalHeaderSignature);
-  Put16(archive_, kVersionNeeded);
-  Put16(archive_, kFlagMaximumCompression);
-  Put16(archive_, kMethodDeflate);
-  Put16(archive_, static_cast<std::uint16_t>(dosDateTime & 0xFFFF));
-  Put16(archive_, static_cast<std::uint16_t>(dosDateTime >> 16));
-  Put32(archive_, entry.crc);
-  Put32(archive_, entry.compressedSize);
-  Put32(archive_, entry.size);
-  Put16(archive_, static_cast<std::uint16_t>(name.size()));
-  Put16(archive_, 0);  // no extra field
-  archive_.append(name);
-  archive_.append(compressed);
+  std::string sizes;
+  Put32(sizes, entry.crc);
+  Put32(sizes, entry.compressedSize);
+  Put32(sizes, entry.size);
+  archive_.replace(sizesAt, sizes.size(), sizes);
   entries_.push_back(std::move(entry));
 }
 
