@@ -297,3 +297,30 @@ TEST(SettingAssignmentTest, SectionBeforeTheFirstDotKeyUpToTheFirstEquals) {
 
 }  // namespace
 }  // namespace kestro::builder
+
+namespace kestro {
+namespace {
+
+TEST(PayloadLayoutTest, ReadsTheWindowAsTheRuntimeDoes) {
+  const std::string m = PayloadMarker();
+  auto layout = FindPayloadLayout("image" + m + "T.002**PKdata", 1000);
+  ASSERT_TRUE(layout);
+  EXPECT_EQ(layout->markerOffset, 1005u);
+  EXPECT_TRUE(layout->hasSettings);
+  EXPECT_EQ(layout->settingsName, "T.002");
+  EXPECT_EQ(layout->archiveOffset, 1000u + 5 + 8 + 7);
+  EXPECT_EQ(layout->archiveSize, 6u);
+  // The first marker counts, even with the real one after it.
+  EXPECT_EQ(FindPayloadLayout(m + "x" + m + "T.002**PK", 0)->settingsName, "x" + m + "T.002");
+  // A marker without a usable name or archive is a payload without settings.
+  for (const std::string& window : {m, m + "T.002", m + "T.002**", m + "**PK", m + "a\\b**PK", m + "..**PK"}) {
+    layout = FindPayloadLayout(window, 0);
+    ASSERT_TRUE(layout) << window;
+    EXPECT_FALSE(layout->hasSettings) << window;
+  }
+  EXPECT_FALSE(FindPayloadLayout("#kestro", 0));
+  EXPECT_FALSE(FindPayloadLayout("", 0));
+}
+
+}  // namespace
+}  // namespace kestro
