@@ -234,7 +234,6 @@ BuildResult MakeScreensaver(const BuildOptions& options) {
   }
 
   TMemIniFile ini;
-  ini.LoadFromText("");  // a store that was never loaded cannot take new sections yet
   if (!options.settings.empty()) {
     const auto text = files.ReadWholeFile(options.settings, TMemIniFile::kMaxFileSize);
     if (!text) throw EBuildError("Cannot read settings file " + Quote(options.settings));
