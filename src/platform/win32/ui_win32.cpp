@@ -146,23 +146,7 @@ class Win32WindowSystem final : public WindowSystem, public EventLoop {
   }
   std::vector<TRect> Monitors() override {
     std::vector<TRect> result;
-    EnumDisplayMonitors(
-        nullptr, nullptr,
-        [](HMONITOR monitor, HDC, LPRECT, LPARAM data) -> BOOL {
-          MONITORINFO info{};
-          info.cbSize = sizeof info;
-          if (GetMonitorInfoA(monitor, &info)) {
-            auto* list = reinterpret_cast<std::vector<TRect>*>(data);
-            const TRect r{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
-            if ((info.dwFlags & MONITORINFOF_PRIMARY) != 0) {
-              list->insert(list->begin(), r);
-            } else {
-              list->push_back(r);
-            }
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&result));
+    EnumDisplayMonitors(nullptr, nullptr, &Win32WindowSystem::AddMonitor, reinterpret_cast<LPARAM>(&result));
     return result;
   }
   std::optional<TRect> WindowRect(WindowHandle window) override {
@@ -257,6 +241,21 @@ class Win32WindowSystem final : public WindowSystem, public EventLoop {
     if (Filter(message)) return;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
+  }
+
+  static BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoA(monitor, &info)) {
+      auto* list = reinterpret_cast<std::vector<TRect>*>(data);
+      const TRect r{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
+      if ((info.dwFlags & MONITORINFOF_PRIMARY) != 0) {
+        list->insert(list->begin(), r);  // the primary monitor first
+      } else {
+        list->push_back(r);
+      }
+    }
+    return TRUE;
   }
 
   static LRESULT CALLBACK HiddenProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
