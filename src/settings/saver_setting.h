@@ -178,6 +178,12 @@ void WriteSettingsRecord(const TSaverSetting& record, TMemIniFile& ini);
 // cannot be written raises ERegistryException (earlier ones stay written).
 void WriteUserSettings();
 
+// The record a screensaver starts with before the user's values: defaults
+// and `ini`, the lists in file order (not shuffled, resources neither
+// listed nor extracted), the derived values for `programPath` with the
+// install folder that applies when the user store names none.
+TSaverSetting ReadPayloadRecord(const TMemIniFile& ini, const std::string& programPath);
+
 // The user's key path for a program path: kUserKeyRoot + its file name.
 std::string UserKeyPath(const std::string& programPath);
 

@@ -137,17 +137,23 @@ std::string RegistryDefaultValue(const std::string& keyPath) {
   return key->ReadDefaultString().value_or(std::string());
 }
 
+std::string DefaultInstallFolder();
+
 std::string ComputeInstallFolder(const std::string& saverName) {
   std::string folder = RegistryDefaultValue(kUserKeyRoot + saverName);
   if (folder.empty()) folder = RegistryDefaultValue(std::string(kUserKeyRoot) + "VorelPro");
   folder = IncludeTrailingSeparator(folder);
   if (folder.size() >= 3) return folder;
-  // The first of the usual installation folders that exists, else the last.
+  return DefaultInstallFolder();
+}
+
+// The first of the usual installation folders that exists, else the last.
+std::string DefaultInstallFolder() {
   const std::vector<std::string> candidates = platform::Shell().DefaultInstallFolders();
   for (std::size_t i = 0; i + 1 < candidates.size(); ++i) {
     if (platform::Files().DirectoryExists(candidates[i])) return candidates[i];
   }
-  return candidates.empty() ? folder : candidates.back();
+  return candidates.empty() ? std::string() : candidates.back();
 }
 
 void AssignDword(TSaverSetting& record, const TSettingRef& ref, std::uint32_t value) {
@@ -287,6 +293,18 @@ void WriteUserSettings() {
   const auto key = platform::UserSettingsStore().OpenKey(UserKeyPath(platform::Sys().ProgramPath()), true);
   if (!key) return;
   for (const TUserValue& value : kWrittenUserValues) key->WriteDword(value.name, DwordOf(SaverSetting, value.ref));
+}
+
+TSaverSetting ReadPayloadRecord(const TMemIniFile& ini, const std::string& programPath) {
+  TSaverSetting record;
+  ReadSettingsRecord(ini, DefaultInstallFolder(), record);
+  record.PictureList = ReadSourceList(ini, "Pictures");
+  record.MusicList = ReadSourceList(ini, "Music");
+  record.FlashList = ReadSourceList(ini, "Flash");
+  record.VideoList = ReadSourceList(ini, "Video");
+  record.WebList = ReadSourceList(ini, "Web");
+  record.TempImageFile = ExtractFilePath(programPath) + "tempimagefile";
+  return record;
 }
 
 void LoadAllSettings(std::uint8_t saverKind) {

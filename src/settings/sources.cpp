@@ -18,14 +18,6 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
 }
 
-// A name that stands for one file directly inside an extraction folder.
-bool IsPlainFileName(std::string_view name) {
-  if (name.empty() || name == "." || name == "..") return false;
-  return std::none_of(name.begin(), name.end(), [](char c) {
-    return IsPathDelimiter(c) || static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-  });
-}
-
 // Entries are written with Windows paths. Elsewhere a backslash in an entry
 // reads as the platform's separator, so "pics\a.jpg" names pics/a.jpg; a
 // drive letter ("C:\...") names nothing that exists, and such an entry is
@@ -78,18 +70,25 @@ class RemainingIndex {
 
 }  // namespace
 
-void BuildSourceList(std::string_view section, TSourceList& list) {
-  const TMemIniFile& ini = PayloadSettings();
-  const std::vector<std::string> keys = ini.ReadSection(section);
-  list.clear();
-  for (const std::string& key : keys) {
+TSourceList ReadSourceList(const TMemIniFile& ini, std::string_view section,
+                           std::vector<std::string>* resources) {
+  TSourceList list;
+  for (const std::string& key : ini.ReadSection(section)) {
     if (!ini.ReadBool(section, key, true)) continue;
     if (StartsWith(key, kMarkerResource) || StartsWith(key, kMarkerExternal)) {
-      FetchResourceItem(key);
+      if (resources != nullptr) resources->push_back(key);
       continue;
     }
     list.push_back(key);
   }
+  return list;
+}
+
+void BuildSourceList(std::string_view section, TSourceList& list) {
+  list.clear();
+  std::vector<std::string> resources;
+  list = ReadSourceList(PayloadSettings(), section, &resources);
+  for (const std::string& resource : resources) FetchResourceItem(resource);
 }
 
 void FetchResourceItem(const std::string& entry) {

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "settings/saver_setting.h"
 
@@ -19,6 +20,11 @@ inline constexpr char kMarkerExternal[] = "(External) ";
 // starting with "(Resource) " or "(External) " are extracted from the payload
 // (FetchResourceItem) instead of being listed.
 void BuildSourceList(std::string_view section, TSourceList& list);
+
+// The enabled entries of a section of `ini`, in file order, without the
+// "(Resource) " and "(External) " ones (returned in `resources` when given).
+TSourceList ReadSourceList(const TMemIniFile& ini, std::string_view section,
+                           std::vector<std::string>* resources = nullptr);
 
 // Extracts a "(Resource) " or "(External) " entry's payload item to TempRoot
 // + its name (markers removed, "**" read as "="), when a payload was found.

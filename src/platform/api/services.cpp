@@ -1,8 +1,13 @@
+#include "platform/api/clock.h"
 #include "platform/api/files.h"
 #include "platform/api/shell.h"
 #include "platform/api/system.h"
+#include "platform/api/thread.h"
+#include "platform/api/ui.h"
 #include "platform/api/user_store.h"
 #include "platform/native.h"
+
+#include <stdexcept>
 
 namespace kestro::platform {
 
@@ -11,6 +16,14 @@ namespace {
 System* installedSystem = nullptr;
 UserStore* installedUserStore = nullptr;
 ShellServices* installedShell = nullptr;
+Clock* installedClock = nullptr;
+WindowSystem* installedWindowSystem = nullptr;
+ThreadStarter installedThreadStarter = nullptr;
+
+WindowSystem* NativeWindowSystem() {
+  static const std::unique_ptr<WindowSystem> native = CreateNativeWindowSystem();
+  return native.get();
+}
 
 }  // namespace
 
@@ -42,5 +55,31 @@ ShellServices& Shell() {
 }
 
 void InstallShell(ShellServices* shell) { installedShell = shell; }
+
+Clock& TheClock() {
+  if (installedClock != nullptr) return *installedClock;
+  static const std::unique_ptr<Clock> native = CreateNativeClock();
+  return *native;
+}
+
+void InstallClock(Clock* clock) { installedClock = clock; }
+
+bool HasWindowSystem() { return installedWindowSystem != nullptr || NativeWindowSystem() != nullptr; }
+
+WindowSystem& UI() {
+  if (installedWindowSystem != nullptr) return *installedWindowSystem;
+  WindowSystem* native = NativeWindowSystem();
+  if (native == nullptr) throw std::logic_error("no window system in this build");
+  return *native;
+}
+
+void InstallWindowSystem(WindowSystem* system) { installedWindowSystem = system; }
+
+void InstallThreadStarter(ThreadStarter starter) { installedThreadStarter = starter; }
+
+std::unique_ptr<Thread> StartThread(std::function<void()> body, ThreadPriority priority) {
+  if (installedThreadStarter != nullptr) return installedThreadStarter(std::move(body), priority);
+  return StartNativeThread(std::move(body), priority);
+}
 
 }  // namespace kestro::platform
