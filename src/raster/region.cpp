@@ -25,6 +25,11 @@ void RegionBuilder::AddRows(std::int32_t top, std::int32_t bottom, const Region:
   all.insert(all.end(), spans, spans + count);
 }
 
+void RegionBuilder::Reserve(std::size_t bands, std::size_t spans) {
+  region_.bands_.reserve(bands);
+  region_.spans_.reserve(spans);
+}
+
 Region RegionBuilder::Finish() {
   region_.UpdateBounds();
   Region out = std::move(region_);
@@ -196,7 +201,11 @@ Region Region::Combine(const Region& a, const Region& b, RegionOp op) {
   }
 
   RegionBuilder builder;
+  builder.Reserve(a.bands_.size() + b.bands_.size(), a.spans_.size() + b.spans_.size());
   std::vector<Span> row;
+  // What a slice covered by only one operand becomes: its spans or nothing.
+  const bool keepAOnly = op != RegionOp::rgnAnd;
+  const bool keepBOnly = op == RegionOp::rgnOr || op == RegionOp::rgnXor;
   std::size_t ia = 0, ib = 0;
   const std::int64_t kEnd = std::numeric_limits<std::int64_t>::max();
   std::int64_t y = std::min<std::int64_t>(a.bands_.front().Top, b.bands_.front().Top);
@@ -218,9 +227,15 @@ Region Region::Combine(const Region& a, const Region& b, RegionOp op) {
     std::int64_t end = kEnd;
     if (ba) end = std::min<std::int64_t>(end, inA ? ba->Bottom : ba->Top);
     if (bb) end = std::min<std::int64_t>(end, inB ? bb->Bottom : bb->Top);
-    CombineSpans(inA ? a.Spans(*ba) : nullptr, inA ? ba->Count : 0, inB ? b.Spans(*bb) : nullptr,
-                 inB ? bb->Count : 0, op, row);
-    builder.AddRows(static_cast<std::int32_t>(y), static_cast<std::int32_t>(end), row.data(), row.size());
+    const std::int32_t top = static_cast<std::int32_t>(y), bottom = static_cast<std::int32_t>(end);
+    if (inA && !inB) {
+      if (keepAOnly) builder.AddRows(top, bottom, a.Spans(*ba), ba->Count);
+    } else if (inB && !inA) {
+      if (keepBOnly) builder.AddRows(top, bottom, b.Spans(*bb), bb->Count);
+    } else {
+      CombineSpans(a.Spans(*ba), ba->Count, b.Spans(*bb), bb->Count, op, row);
+      builder.AddRows(top, bottom, row.data(), row.size());
+    }
     y = end;
   }
   return builder.Finish();

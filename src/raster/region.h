@@ -91,6 +91,7 @@ class RegionBuilder {
   // Adds rows [top, bottom) with the same spans; touching rows with equal
   // spans become one band.
   void AddRows(std::int32_t top, std::int32_t bottom, const Region::Span* spans, std::size_t count);
+  void Reserve(std::size_t bands, std::size_t spans);
   Region Finish();
 
  private:
