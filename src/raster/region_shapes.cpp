@@ -10,7 +10,10 @@
 //   - the corner ellipse is |ew| x |eh|, each cut down to W and H; under 1 in
 //     either direction there is no rounding;
 //   - the ellipse is rasterised in its ew x eh box by an integer step walk
-//     (below); the top half of its rows rounds the top corners, the bottom
+//     (below); for a tall, narrow ellipse the walk reaches the last column
+//     before the top and bottom rows, which are then completed with the
+//     last column (Wine leaves those rows undefined, so they are our own
+//     choice); the top half of its rows rounds the top corners, the bottom
 //     half the bottom corners, each row losing the same number of pixels on
 //     the left and on the right; the rows between are whole.
 //

@@ -22,6 +22,12 @@
 // destination whose source (of three pixels or more) is cut down to its last
 // pixel draws nothing. The destination is then clipped to
 // its bitmap position by position, which keeps the scale of the whole copy.
+//
+// Two cases follow these same rules although Wine's GDI draws them its own
+// way: a mirrored copy whose source reaches outside the source bitmap (Wine
+// moves the cut part to the other side of the destination) and an in-place
+// copy whose source reaches outside the bitmap. The effects never make
+// either (mirrored copies cut their source to the picture first).
 
 #include "raster/stretch.h"
 

@@ -3,9 +3,10 @@
 // and the resulting pixels are compared. Every difference is reported with
 // its first differing pixel; the exit status is 1 when any case differs.
 //
-// Usage: gdi_conformance [--cases N] [--seed S] [--only KIND] [--verbose]
+// Usage: gdi_conformance [--cases N] [--seed S] [--max-size N] [--only KIND] [--verbose]
 #include <windows.h>
 
+#include <algorithm>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -130,11 +131,13 @@ Bitmap24 RandomBitmap(Rng& rng, int w, int h) {
   return b;
 }
 
+int g_maxSize = 300;  // --max-size
+
 int RandomSize(Rng& rng) {
   switch (rng.In(0, 3)) {
     case 0: return rng.In(1, 8);
     case 1: return rng.In(1, 40);
-    default: return rng.In(1, 300);
+    default: return rng.In(1, g_maxSize);
   }
 }
 
@@ -636,12 +639,14 @@ int main(int argc, char** argv) {
       cases = std::strtol(argv[++i], nullptr, 10);
     } else if (a == "--seed" && i + 1 < argc) {
       seed = std::strtoull(argv[++i], nullptr, 10);
+    } else if (a == "--max-size" && i + 1 < argc) {
+      g_maxSize = std::max(1, static_cast<int>(std::strtol(argv[++i], nullptr, 10)));
     } else if (a == "--only" && i + 1 < argc) {
       only = argv[++i];
     } else if (a == "--verbose") {
       verbose = true;
     } else {
-      std::fprintf(stderr, "usage: gdi_conformance [--cases N] [--seed S] [--only KIND] [--verbose]\n");
+      std::fprintf(stderr, "usage: gdi_conformance [--cases N] [--seed S] [--max-size N] [--only KIND] [--verbose]\n");
       return 2;
     }
   }
