@@ -26,8 +26,10 @@
 // Two cases follow these same rules although Wine's GDI draws them its own
 // way: a mirrored copy whose source reaches outside the source bitmap (Wine
 // moves the cut part to the other side of the destination) and an in-place
-// copy whose source reaches outside the bitmap. The effects never make
-// either (mirrored copies cut their source to the picture first).
+// copy whose source reaches outside the bitmap; Wine also varies on whether
+// a one-pixel destination whose source is cut to its last pixel or two is
+// drawn. The effects make none of these (their sources lie inside the
+// picture; mirrored copies cut their source to the picture first).
 
 #include "raster/stretch.h"
 
