@@ -1,0 +1,4 @@
+#pragma once
+
+// Rectangles and points are shared by every layer.
+#include "common/geometry.h"
