@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+#include "common/error.h"
+#include "raster/bitmap24.h"
+
+namespace kestro::effects_tool {
+
+// A PNG file that cannot be written.
+KESTRO_DECLARE_ERROR(EPNGWriteError);
+
+// Writes the bitmap as an 8-bit RGB PNG file, replacing an existing file.
+void WritePNG(const Bitmap24& bitmap, const std::string& fileName);
+
+}  // namespace kestro::effects_tool
