@@ -168,7 +168,7 @@ TEST(TextFallback, MissingFontsUseDejaVuSans) {
 
 TEST(TextDraw, ChangesOnlyPixelsInsideTheMeasuredBox) {
   for (const int size : {9, 24}) {
-    FontSpec f = Font("MS Sans Serif", size);
+    FontSpec f = Font("MS Sans Serif", size);  // not on Linux: drawn in the fallback
     ExpectInkInsideBox(f, kSample, 0);
     f.bold = true;
     ExpectInkInsideBox(f, kSample, 0);
@@ -295,12 +295,6 @@ TEST(TextDraw, Cp1252LettersAreGlyphsOfTheirOwn) {
   // wide as e in this font, € is a glyph with a width.
   EXPECT_EQ(Text().Measure(f, "\xE9").X, Text().Measure(f, "e").X);
   EXPECT_GT(Text().Measure(f, "\x80").X, 0);
-}
-
-TEST(TextDraw, UnknownFontStillDraws) {
-  FontSpec f = Font("No Such Font Kestro", 12);
-  f.color = 0x00FFFFFF;
-  ExpectInkInsideBox(f, kSample, 0);
 }
 
 class FixedText final : public TextRenderer {
