@@ -6,6 +6,7 @@
 #include "platform/api/files.h"
 #include "platform/api/shell.h"
 #include "platform/api/system.h"
+#include "platform/api/text.h"
 #include "platform/api/thread.h"
 #include "platform/api/ui.h"
 #include "platform/api/user_store.h"
@@ -20,6 +21,7 @@ std::unique_ptr<ShellServices> CreateNativeShell();
 std::unique_ptr<Clock> CreateNativeClock();
 // nullptr where the platform has no window system in this build.
 std::unique_ptr<WindowSystem> CreateNativeWindowSystem();
+std::unique_ptr<TextRenderer> CreateNativeTextRenderer();
 std::unique_ptr<Thread> StartNativeThread(std::function<void()> body, ThreadPriority priority);
 
 // A thread starter that replaces the native one (the headless backend's, which

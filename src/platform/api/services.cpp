@@ -2,6 +2,7 @@
 #include "platform/api/files.h"
 #include "platform/api/shell.h"
 #include "platform/api/system.h"
+#include "platform/api/text.h"
 #include "platform/api/thread.h"
 #include "platform/api/ui.h"
 #include "platform/api/user_store.h"
@@ -19,6 +20,7 @@ ShellServices* installedShell = nullptr;
 Clock* installedClock = nullptr;
 WindowSystem* installedWindowSystem = nullptr;
 ThreadStarter installedThreadStarter = nullptr;
+TextRenderer* installedTextRenderer = nullptr;
 
 WindowSystem* NativeWindowSystem() {
   static const std::unique_ptr<WindowSystem> native = CreateNativeWindowSystem();
@@ -74,6 +76,14 @@ WindowSystem& UI() {
 }
 
 void InstallWindowSystem(WindowSystem* system) { installedWindowSystem = system; }
+
+TextRenderer& Text() {
+  if (installedTextRenderer != nullptr) return *installedTextRenderer;
+  static const std::unique_ptr<TextRenderer> native = CreateNativeTextRenderer();
+  return *native;
+}
+
+void InstallTextRenderer(TextRenderer* renderer) { installedTextRenderer = renderer; }
 
 void InstallThreadStarter(ThreadStarter starter) { installedThreadStarter = starter; }
 
