@@ -10,5 +10,7 @@ namespace kestro::platform {
 
 std::unique_ptr<FileSystem> CreateNativeFileSystem();
 std::unique_ptr<System> CreateNativeSystem();
+// Bits per pixel times planes of the screen.
+int NativeDisplayBitsPerPixel();
 
 }  // namespace kestro::platform

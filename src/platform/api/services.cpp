@@ -1,3 +1,4 @@
+#include "platform/api/display.h"
 #include "platform/api/files.h"
 #include "platform/api/system.h"
 #include "platform/native.h"
@@ -7,6 +8,7 @@ namespace kestro::platform {
 namespace {
 
 System* installedSystem = nullptr;
+int installedBitsPerPixel = 0;
 
 }  // namespace
 
@@ -22,5 +24,13 @@ System& Sys() {
 }
 
 void InstallSystem(System* system) { installedSystem = system; }
+
+int DisplayBitsPerPixel() {
+  if (installedBitsPerPixel > 0) return installedBitsPerPixel;
+  static const int native = NativeDisplayBitsPerPixel();
+  return native;
+}
+
+void InstallDisplayBitsPerPixel(int bits) { installedBitsPerPixel = bits > 0 ? bits : 0; }
 
 }  // namespace kestro::platform
