@@ -8,6 +8,8 @@
 # Source packages are cached in ${KESTRO_DEPS_DIR}/src. zlib comes from Debian's
 # libz-mingw-w64-dev (/usr/<arch>-w64-mingw32/lib/libz.a).
 # A stamp file in the prefix records what was built; when it matches, the script does nothing.
+# KESTRO_JOBS sets the build's parallel jobs (default 2). Installs missing packages with apt-get
+# (as root), and adds a deb-src entry when the pinned source packages are not known to apt.
 set -Eeuo pipefail
 
 # Debian bookworm source versions (apt-get source PKG=VERSION).
@@ -26,6 +28,7 @@ die() { echo "build-windows-deps: error: $*" >&2; exit 1; }
 note() { echo "build-windows-deps: $*"; }
 
 [[ $# -eq 1 ]] || die "usage: $0 x86_64|i686"
+[[ "$JOBS" =~ ^[1-9][0-9]*$ ]] || die "KESTRO_JOBS must be a positive number, not '$JOBS'"
 ARCH="$1"
 case "$ARCH" in
   x86_64) DEB_GCC_ARCH="x86-64" ;;

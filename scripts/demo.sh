@@ -32,7 +32,7 @@ if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY=:77
   sleep 1
 fi
-trap '[ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true' EXIT
+trap 'wineserver -k >/dev/null 2>&1 || true; [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true' EXIT
 
 report="$demo/startup-report.txt"
 rm -f "$report"

@@ -26,15 +26,6 @@ std::unique_ptr<TVCLUnZip> unzipper;
 
 constexpr std::size_t kCopyChunk = 64 * 1024;
 
-// A name that can stand as one file inside an extraction folder: not empty,
-// not "." or "..", no folder part, no control characters.
-bool IsPlainFileName(std::string_view name) {
-  if (name.empty() || name == "." || name == "..") return false;
-  return std::none_of(name.begin(), name.end(), [](char c) {
-    return IsPathDelimiter(c) || static_cast<unsigned char>(c) < 0x20;
-  });
-}
-
 // Item targets are files directly inside TempRoot; anything else is refused
 // so that no item name can steer a write outside the extraction folder.
 bool IsTempRootFile(const std::string& path) {
@@ -66,6 +57,34 @@ void CopyRange(std::uint64_t start, std::uint64_t end, const std::string& path) 
 }  // namespace
 
 platform::FileStream* PayloadStream() { return payloadStream.get(); }
+
+bool IsPlainFileName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  return std::none_of(name.begin(), name.end(), [](char c) {
+    return IsPathDelimiter(c) || static_cast<unsigned char>(c) < 0x20;
+  });
+}
+
+std::optional<PayloadLayout> FindPayloadLayout(std::string_view window, std::uint64_t windowStart) {
+  const std::string markerText = PayloadMarker();
+  const std::size_t marker = window.find(markerText);
+  if (marker == std::string_view::npos) return std::nullopt;
+  PayloadLayout layout;
+  layout.markerOffset = windowStart + marker;
+
+  const std::size_t nameStart = marker + markerText.size();
+  const std::string_view rest = window.substr(nameStart);
+  const std::size_t nameEnd = rest.find(kPayloadNameEnd);
+  if (nameEnd == std::string_view::npos) return layout;  // no settings: every default applies
+  const std::string_view name = rest.substr(0, nameEnd);
+  const std::size_t archiveStart = nameStart + nameEnd + 2;
+  if (!IsPlainFileName(name) || archiveStart >= window.size()) return layout;
+  layout.hasSettings = true;
+  layout.settingsName = std::string(name);
+  layout.archiveOffset = windowStart + archiveStart;
+  layout.archiveSize = window.size() - archiveStart;
+  return layout;
+}
 
 std::string PayloadMarker() {
   std::string marker = "#ortsek#";
@@ -105,22 +124,18 @@ void LocatePayloadIn(const std::string& programPath) {
     return;
   }
 
-  const std::string markerText = PayloadMarker();
-  const std::size_t marker = window.find(markerText);
-  if (marker == std::string::npos) {
+  const std::optional<PayloadLayout> layout = FindPayloadLayout(window, size - windowSize);
+  if (!layout) {
     payloadStream.reset();
     return;
   }
   PayloadFound = true;
   RunAsExe = AnsiUpperCase(ExtractFileExt(programPath)) == ".EXE";
+  if (!layout->hasSettings) return;
 
-  const std::string_view rest = std::string_view(window).substr(marker + markerText.size());
-  const std::size_t nameEnd = rest.find(kPayloadNameEnd);
-  if (nameEnd == std::string_view::npos) return;  // no settings: every default applies
-  const std::string name(rest.substr(0, nameEnd));
-  const std::string_view archive = rest.substr(nameEnd + 2);
-  if (!IsPlainFileName(name) || archive.empty()) return;
-
+  const std::string& name = layout->settingsName;
+  const std::string_view archive =
+      std::string_view(window).substr(static_cast<std::size_t>(layout->archiveOffset - (size - windowSize)));
   const std::string archivePath = TempRoot + name + "~";
   if (!WriteBytes(archivePath, archive.data(), archive.size())) {
     throw EInOutError("Write error on \"" + archivePath + "\"");
@@ -158,7 +173,10 @@ bool FetchPayloadFile(const std::string& itemKey, std::string& path) {
     try {
       ExtractPayloadItem(ExtractFileName(itemKey), path, "");
     } catch (...) {
-      // A damaged item reads as a missing file.
+      // A damaged item reads as a missing file: a part-written one (an
+      // archive cut short) must not be shown as if it were whole.
+      platform::Files().SetAttributes(path, platform::kAttrNormal);
+      platform::Files().DeleteFile(path);
     }
   }
   if (!platform::Files().FileExists(path)) return false;

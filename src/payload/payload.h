@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/api/files.h"
 
@@ -16,6 +18,25 @@ inline constexpr char kPayloadNameEnd[] = "**";
 // The marker, the name and the settings archive lie within this many bytes
 // of the end of the program file.
 inline constexpr std::uint32_t kPayloadWindow = 150000;
+
+// Where the parts of a payload lie, as read from the window at the end of a
+// program file. Offsets are absolute positions in the file.
+struct PayloadLayout {
+  std::uint64_t markerOffset = 0;   // the first marker in the window
+  bool hasSettings = false;         // a plain name, "**" and a non-empty archive follow it
+  std::string settingsName;
+  std::uint64_t archiveOffset = 0;  // the settings archive runs from here to the end of the window
+  std::uint64_t archiveSize = 0;
+};
+
+// Reads `window`, the last bytes of a file starting at `windowStart`, the
+// way LocatePayload does; nothing when it holds no marker.
+std::optional<PayloadLayout> FindPayloadLayout(std::string_view window, std::uint64_t windowStart);
+
+// A name that can stand as one file inside an extraction folder: not empty,
+// not "." or "..", no folder part (no slash, backslash or colon), no control
+// characters.
+bool IsPlainFileName(std::string_view name);
 
 // The per-user extraction folder (the temporary folder + "Kestro" + separator)
 // and the system folder, computed by PayloadModuleStartup.

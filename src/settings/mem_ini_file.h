@@ -74,7 +74,8 @@ class TMemIniFile {
   std::string NewLineText() const { return newline_; }
 
   std::string fileName_;
-  std::vector<Section> sections_;
+  // Always holds at least the section of lines before the first header.
+  std::vector<Section> sections_ = std::vector<Section>(1);
   // Upper-cased section name -> every section of that name, in file order.
   std::unordered_map<std::string, std::vector<std::size_t>> sectionIndex_;
   // Upper-cased "section\0key" -> first line of that key.

@@ -14,7 +14,8 @@ for exe in build/fuzz/tests/fuzz/fuzz_*; do
   name=$(basename "$exe")
   corpus="build/fuzz/corpus/$name"
   mkdir -p "$corpus"
-  if [ -x "tests/fuzz/seeds.sh" ]; then tests/fuzz/seeds.sh "$name" "$corpus"; fi
+  # A target may come with a seed maker: tests/fuzz/seeds_<target>.sh CORPUS
+  if [ -x "tests/fuzz/seeds_$name.sh" ]; then "tests/fuzz/seeds_$name.sh" "$corpus" >/dev/null; fi
   echo "-- $name for ${seconds}s"
   "$exe" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 "$corpus" \
     > "build/fuzz/$name.log" 2>&1 || { tail -n 40 "build/fuzz/$name.log"; echo "fuzz target $name failed" >&2; exit 1; }

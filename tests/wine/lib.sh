@@ -8,12 +8,14 @@ WINE_HELPERS="$WIN64_BUILD/tests/wine"
 fail() { echo "  FAIL: $*" >&2; exit 1; }
 pass() { echo "  ok: $*"; }
 
-# A fresh scratch folder for one test, removed at exit.
+# A fresh scratch folder for one test, removed when the test's shell exits.
+# Call it as `scratch dir` (not in $(...): the trap must belong to the test).
 scratch() {
   local d
   d=$(mktemp -d "${TMPDIR:-/tmp}/kestro-wine.XXXXXX")
+  # shellcheck disable=SC2064
   trap "rm -rf '$d'" EXIT
-  echo "$d"
+  printf -v "$1" '%s' "$d"
 }
 
 # The Unix path of the wine user's TempRoot folder.

@@ -3,7 +3,7 @@
 # file into TempRoot, empties the folder at exit; a second instance ends at
 # once; the same file named .exe runs as a program.
 source "$(dirname "$0")/lib.sh"
-dir=$(scratch)
+scratch dir
 make_picture "$dir/a.jpg" red
 make_picture "$dir/b.png" blue
 "$KESTRO_BUILD_TOOL" make --runtime "$SAVER_EXE" --out "$dir/Demo Saver.scr" --title "Demo Saver" \

@@ -1,4 +1,7 @@
 #include <windows.h>
+// The interface's own names, not the ANSI/wide switch of the Windows headers.
+#undef CopyFile
+#undef DeleteFile
 
 #include "common/paths.h"
 #include "platform/native.h"
@@ -161,10 +164,10 @@ class Win32FileSystem final : public FileSystem {
     return names;
   }
 
-  bool DeleteFile(const std::string& path) override { return DeleteFileA(path.c_str()) != 0; }
+  bool DeleteFile(const std::string& path) override { return ::DeleteFileA(path.c_str()) != 0; }
 
   bool CopyFile(const std::string& from, const std::string& to) override {
-    return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+    return ::CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
   }
 
   std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes) override {
