@@ -72,7 +72,7 @@ int Decode(const char* path) {
     for (int x = 0; x < image.Width() * 3; ++x) sum = sum * 31 + p[x];
   }
   std::printf("%dx%d %08x\n", image.Width(), image.Height(), sum);
-  return image.Empty() ? 1 : 0;
+  return image.IsEmpty() ? 1 : 0;
 }
 
 }  // namespace

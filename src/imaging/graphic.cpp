@@ -16,8 +16,7 @@ void TBitmap::Assign(Bitmap24 bitmap) {
 }
 
 void TBitmap::Reset(int width, int height, TColor color) {
-  bitmap_.SetSize(width, height);
-  bitmap_.Fill(color);
+  bitmap_ = Bitmap24(width, height, color);
   Changed();
 }
 
@@ -45,7 +44,7 @@ int TMetafile::Width() const { return metafile_ ? metafile_->Width() : 0; }
 int TMetafile::Height() const { return metafile_ ? metafile_->Height() : 0; }
 
 void TMetafile::Draw(Bitmap24& target) const {
-  if (!metafile_ || target.Empty() || Empty()) return;
+  if (!metafile_ || target.IsEmpty() || Empty()) return;
   // The platform plays the metafile over a top-down 24-bit copy of the target.
   const int w = target.Width();
   const int h = target.Height();

@@ -55,8 +55,7 @@ void LoadPicture(TPicture& picture, const std::string& fileName, TColor flattenC
   if (ext == ".JPG" || ext == ".JPEG" || ext == ".GIF" || ext == ".BMP") return;
 
   // Flatten: whatever was loaded becomes an opaque bitmap on the colour.
-  Bitmap24 flat(picture.Width(), picture.Height());
-  flat.Fill(flattenColor);
+  Bitmap24 flat(picture.Width(), picture.Height(), flattenColor);
   if (const TGraphic* graphic = picture.Graphic()) graphic->Draw(flat);
   picture.SetGraphic(std::make_unique<TBitmap>(std::move(flat)));
 }

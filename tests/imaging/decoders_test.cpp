@@ -44,7 +44,7 @@ void ExpectAlpha(const DecodedImage& image, const Rgba& expected) {
   for (std::size_t i = 0; i < masked.color.size(); ++i) {
     if (!expected.alpha.empty() && expected.alpha[i] == 0) {
       const int x = static_cast<int>(i % expected.width), y = static_cast<int>(i / expected.width);
-      masked.color[i] = image.pixels.Pixel(x, y);
+      masked.color[i] = image.pixels.GetPixel(x, y);
     }
   }
   return SamePixels(image.pixels, masked);
@@ -77,7 +77,7 @@ TEST(BmpDecoder, TrueColourDepthsAndBitFields) {
   EXPECT_TRUE(NearPixels(DecodeBMP(Span(MakeBmp(p, BmpOptions{16}))).pixels, p, 8));
   EXPECT_TRUE(NearPixels(DecodeBMP(Span(MakeBmp(p, BmpOptions{16, 40, false, true}))).pixels, p, 8));
   const DecodedImage white = DecodeBMP(Span(MakeBmp(Rgba{1, 1, {0xFFFFFF}, {}}, BmpOptions{16, 40, false, true})));
-  EXPECT_EQ(white.pixels.Pixel(0, 0), 0xFFFFFFu);
+  EXPECT_EQ(white.pixels.GetPixel(0, 0), 0xFFFFFFu);
 }
 
 TEST(BmpDecoder, RunLengthCodedAndBareDib) {
@@ -101,7 +101,7 @@ TEST(BmpDecoder, RleDeltaLeavesSkippedPixelsAtColourZero) {
   for (int y = 0; y < 3; ++y) {
     for (int x = 0; x < 4; ++x) {
       const bool painted = y == 1 && (x == 1 || x == 2);  // row 1 from the bottom of 3
-      EXPECT_EQ(image.pixels.Pixel(x, y), p.palette[painted ? 3 : 0]) << x << "," << y;
+      EXPECT_EQ(image.pixels.GetPixel(x, y), p.palette[painted ? 3 : 0]) << x << "," << y;
     }
   }
 }
@@ -214,10 +214,10 @@ TEST(PnmDecoder, AllSixKinds) {
 TEST(PnmDecoder, PlainBitmapDigitsNeedNoSpaces) {
   const std::string text = "P1 3 2\n011\n1 0 0";
   const DecodedImage image = DecodePNM(ByteSpan(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
-  EXPECT_EQ(image.pixels.Pixel(0, 0), 0xFFFFFFu);
-  EXPECT_EQ(image.pixels.Pixel(1, 0), 0u);
-  EXPECT_EQ(image.pixels.Pixel(0, 1), 0u);
-  EXPECT_EQ(image.pixels.Pixel(2, 1), 0xFFFFFFu);
+  EXPECT_EQ(image.pixels.GetPixel(0, 0), 0xFFFFFFu);
+  EXPECT_EQ(image.pixels.GetPixel(1, 0), 0u);
+  EXPECT_EQ(image.pixels.GetPixel(0, 1), 0u);
+  EXPECT_EQ(image.pixels.GetPixel(2, 1), 0xFFFFFFu);
 }
 
 TEST(SgiDecoder, VerbatimAndRunLength) {
@@ -251,11 +251,11 @@ TEST(JpegDecoder, PaletteOutputHasAtMost256Colours) {
   long long error = 0;
   for (int y = 0; y < 48; ++y) {
     for (int x = 0; x < 64; ++x) {
-      fullColours.insert(full.pixels.Pixel(x, y));
-      palColours.insert(pal.pixels.Pixel(x, y));
+      fullColours.insert(full.pixels.GetPixel(x, y));
+      palColours.insert(pal.pixels.GetPixel(x, y));
       for (int shift = 0; shift < 24; shift += 8) {
-        error += std::abs(static_cast<int>((full.pixels.Pixel(x, y) >> shift) & 255) -
-                          static_cast<int>((pal.pixels.Pixel(x, y) >> shift) & 255));
+        error += std::abs(static_cast<int>((full.pixels.GetPixel(x, y) >> shift) & 255) -
+                          static_cast<int>((pal.pixels.GetPixel(x, y) >> shift) & 255));
       }
     }
   }
@@ -284,7 +284,7 @@ TEST(PngDecoder, ColourTypesDepthsAndInterlace) {
   ExpectAlpha(ga, grey);
   // 2-bit grey: levels 0, 85, 170, 255.
   const DecodedImage g2 = DecodePNG(Span(MakePng(grey, PngOptions{PNG_COLOR_TYPE_GRAY, 2})));
-  EXPECT_EQ(g2.pixels.Pixel(0, 0) & 0xFF, (imaging::Red(grey.At(0, 0)) >> 6) * 85u);
+  EXPECT_EQ(g2.pixels.GetPixel(0, 0) & 0xFF, (imaging::Red(grey.At(0, 0)) >> 6) * 85u);
 }
 
 TEST(PngDecoder, TransparencyChunk) {
@@ -320,7 +320,7 @@ TEST(GifDecoder, FirstFrameOnItsLogicalScreen) {
       const bool inside = x >= 5 && x < 9 && y >= 4 && y < 7;
       TColor expected = global[2];  // the background colour
       if (inside && frame.indices[static_cast<std::size_t>(y - 4) * 4 + (x - 5)] != 3) expected = frame.At(x - 5, y - 4);
-      EXPECT_EQ(image.pixels.Pixel(x, y), expected) << x << "," << y;
+      EXPECT_EQ(image.pixels.GetPixel(x, y), expected) << x << "," << y;
     }
   }
 }
@@ -335,14 +335,14 @@ TEST(GifDecoder, InterlacedLocalMapAndClippedFrame) {
   const DecodedImage c = DecodeGIF(Span(clipped));
   ASSERT_EQ(c.Width(), 4);
   ASSERT_EQ(c.Height(), 4);
-  EXPECT_EQ(c.pixels.Pixel(0, 0), 0x222222u);
-  EXPECT_EQ(c.pixels.Pixel(3, 3), frame.At(1, 2));
+  EXPECT_EQ(c.pixels.GetPixel(0, 0), 0x222222u);
+  EXPECT_EQ(c.pixels.GetPixel(3, 3), frame.At(1, 2));
 
   // A frame wholly outside still gives the screen.
   const Bytes outside = MakeGif(4, 4, {0x111111, 0x222222}, 0, {GifFrame{frame, 40, 40, -1, false, true}});
   const DecodedImage o = DecodeGIF(Span(outside));
   ASSERT_EQ(o.Width(), 4);
-  EXPECT_EQ(o.pixels.Pixel(3, 3), 0x111111u);
+  EXPECT_EQ(o.pixels.GetPixel(3, 3), 0x111111u);
 }
 
 TEST(GifDecoder, VersionAndEmptyFile) {
@@ -372,8 +372,8 @@ TEST(TiffDecoder, PlainCompressedAndAlpha) {
   // Premultiplied by libtiff and back: the half-transparent pixel may be off by a little.
   EXPECT_TRUE(NearPixels(rgba.pixels, [&] {
     Rgba q = p;
-    q.color[0] = rgba.pixels.Pixel(0, 0);
-    q.color[1] = rgba.pixels.Pixel(1, 0);
+    q.color[0] = rgba.pixels.GetPixel(0, 0);
+    q.color[1] = rgba.pixels.GetPixel(1, 0);
     return q;
   }(), 2));
 }

@@ -31,7 +31,7 @@ class LoadPictureTest : public ::testing::Test {
   // Puts a non-bitmap graphic into the picture and forgets the changes.
   void HoldRaster() {
     DecodedImage image;
-    image.pixels.SetSize(3, 3);
+    image.pixels = Bitmap24(3, 3);
     picture.SetGraphic(std::make_unique<TRasterImage>(std::move(image), "test"));
     changes = 0;
   }
@@ -87,7 +87,7 @@ TEST_F(LoadPictureTest, IconBecomesOpaqueOnTheColour) {
   ASSERT_EQ(out.Width(), 16);
   ASSERT_EQ(out.Height(), 16);
   for (int y = 0; y < 16; ++y) {
-    for (int x = 0; x < 16; ++x) EXPECT_EQ(out.Pixel(x, y), x == y ? kFlatten : icon.At(x, y)) << x << "," << y;
+    for (int x = 0; x < 16; ++x) EXPECT_EQ(out.GetPixel(x, y), x == y ? kFlatten : icon.At(x, y)) << x << "," << y;
   }
 }
 
@@ -149,12 +149,12 @@ TEST_F(LoadPictureTest, AlphaIsBlendedOntoTheColour) {
   p.alpha[1] = 128;
   LoadPicture(picture, Write("a.png", MakePng(p, {})), kFlatten);
   const Bitmap24& out = Pixels();
-  EXPECT_EQ(out.Pixel(0, 0), kFlatten);
+  EXPECT_EQ(out.GetPixel(0, 0), kFlatten);
   for (int shift = 0; shift < 24; shift += 8) {
     const int src = (p.At(1, 0) >> shift) & 255, dst = (kFlatten >> shift) & 255;
-    EXPECT_NEAR(static_cast<int>((out.Pixel(1, 0) >> shift) & 255), (src * 128 + dst * 127) / 255, 1);
+    EXPECT_NEAR(static_cast<int>((out.GetPixel(1, 0) >> shift) & 255), (src * 128 + dst * 127) / 255, 1);
   }
-  EXPECT_EQ(out.Pixel(2, 0), p.At(2, 0));
+  EXPECT_EQ(out.GetPixel(2, 0), p.At(2, 0));
 }
 
 TEST_F(LoadPictureTest, EveryDecodedFormatLoadsByItsExtension) {
@@ -206,7 +206,7 @@ TEST_F(LoadPictureTest, FailedDecodeKeepsTheContent) {
   HoldBitmap(4, 2);
   EXPECT_THROW(LoadPicture(picture, Write("bad.jpeg", badJpeg), kFlatten), EJPEG);
   EXPECT_EQ(picture.Width(), 4);
-  EXPECT_EQ(Pixels().Pixel(3, 1), 0x123456u);
+  EXPECT_EQ(Pixels().GetPixel(3, 1), 0x123456u);
   EXPECT_THROW(LoadPicture(picture, dir.File("missing.gif"), kFlatten), EGIFError);
 }
 
@@ -217,14 +217,14 @@ TEST_F(LoadPictureTest, PaletteDisplayQuantizesJpegs) {
   LoadPicture(picture, path, kFlatten);
   std::set<TColor> colours;
   for (int y = 0; y < 32; ++y) {
-    for (int x = 0; x < 64; ++x) colours.insert(Pixels().Pixel(x, y));
+    for (int x = 0; x < 64; ++x) colours.insert(Pixels().GetPixel(x, y));
   }
   EXPECT_LE(colours.size(), 256u);
   platform::InstallDisplayBitsPerPixel(16);
   LoadPicture(picture, path, kFlatten);
   colours.clear();
   for (int y = 0; y < 32; ++y) {
-    for (int x = 0; x < 64; ++x) colours.insert(Pixels().Pixel(x, y));
+    for (int x = 0; x < 64; ++x) colours.insert(Pixels().GetPixel(x, y));
   }
   EXPECT_GT(colours.size(), 256u);
 }
@@ -261,7 +261,7 @@ TEST(Picture, BitmapReplacesOtherContentAndChangesAreReported) {
   EXPECT_EQ(copy.Graphic(), nullptr);
 
   DecodedImage image;
-  image.pixels.SetSize(2, 2);
+  image.pixels = Bitmap24(2, 2);
   picture.SetGraphic(std::make_unique<TIcon>(std::move(image)));
   const int before = changes;
   TBitmap& replaced = picture.Bitmap();

@@ -175,7 +175,7 @@ Rgba Indexed::ToRgba() const {
   }
   for (int y = 0; y < expected.height; ++y) {
     for (int x = 0; x < expected.width; ++x) {
-      const TColor a = actual.Pixel(x, y), e = expected.At(x, y);
+      const TColor a = actual.GetPixel(x, y), e = expected.At(x, y);
       for (int shift = 0; shift < 24; shift += 8) {
         const int d = static_cast<int>((a >> shift) & 255) - static_cast<int>((e >> shift) & 255);
         if (d > tolerance || -d > tolerance) {
@@ -205,7 +205,7 @@ Rgba JpegBlocks() {
   for (int y = 0; y < expected.height; ++y) {
     for (int x = 0; x < expected.width; ++x) {
       if (x % 16 < 4 || x % 16 >= 12 || y % 16 < 4 || y % 16 >= 12) continue;
-      const TColor a = actual.Pixel(x, y), e = expected.At(x, y);
+      const TColor a = actual.GetPixel(x, y), e = expected.At(x, y);
       for (int shift = 0; shift < 24; shift += 8) {
         const int d = static_cast<int>((a >> shift) & 255) - static_cast<int>((e >> shift) & 255);
         if (d > tolerance || -d > tolerance) {

@@ -81,7 +81,7 @@ int Load(int argc, char** argv) {
       std::printf("-\n");
       continue;
     }
-    std::printf("%06x\n", static_cast<unsigned>(bitmap->Image().Pixel(x, y)));
+    std::printf("%06x\n", static_cast<unsigned>(bitmap->Image().GetPixel(x, y)));
   }
   return 0;
 }

@@ -170,7 +170,7 @@ std::size_t DecodeDibPixels(const ByteReader& data, const DibHeader& h, int rows
                             Bitmap24& out, std::vector<std::uint8_t>* alpha32, const char* invalid) {
   const int width = static_cast<int>(h.width);
   const bool topDown = h.height < 0;
-  out.SetSize(width, rows);
+  out = Bitmap24(width, rows);
   if (alpha32 != nullptr) alpha32->assign(static_cast<std::size_t>(width) * rows, 0);
 
   if (h.compression == kRLE8 || h.compression == kRLE4) {

@@ -110,7 +110,7 @@ DecodedImage DecodeGIF(ByteSpan data) {
       background = gif->SColorMap->Colors[gif->SBackGroundColor];
     }
     DecodedImage image;
-    image.pixels.SetSize(static_cast<int>(sw), static_cast<int>(sh));
+    image.pixels = Bitmap24(static_cast<int>(sw), static_cast<int>(sh));
     image.pixels.Fill(RGB(background.Red, background.Green, background.Blue));
 
     // Rows in file order; interlaced images come in four passes.

@@ -161,7 +161,7 @@ DecodedImage DecodeJPEG(ByteSpan data, JpegOutput output) {
   const int height = static_cast<int>(ci.output_height);
   CheckPictureSize(width, height);
   DecodedImage image;
-  image.pixels.SetSize(width, height);
+  image.pixels = Bitmap24(width, height);
   std::vector<JSAMPROW> rows(static_cast<std::size_t>(height));
 
   if (!cmyk && !quantize) {

@@ -91,7 +91,7 @@ DecodedImage DecodePCX(ByteSpan bytes) {
   }
 
   DecodedImage image;
-  image.pixels.SetSize(static_cast<int>(width), static_cast<int>(height));
+  image.pixels = Bitmap24(static_cast<int>(width), static_cast<int>(height));
   std::vector<std::uint8_t> line(bytesPerLine * planes);
   const ByteReader coded(bytes.first(dataEnd));
   ScanlineReader reader(coded, data.U8(2) == 1);

@@ -113,7 +113,7 @@ DecodedImage DecodePNG(ByteSpan data) {
   if (PngReadImage(&state, rows.data()) != 0) throw EPNGError(state.message);
 
   DecodedImage image;
-  image.pixels.SetSize(width, height);
+  image.pixels = Bitmap24(width, height);
   if (state.hasAlpha) image.alpha.resize(static_cast<std::size_t>(width) * height);
   for (int y = 0; y < height; ++y) {
     const std::uint8_t* s = rows[y];

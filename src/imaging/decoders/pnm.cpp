@@ -93,7 +93,7 @@ DecodedImage DecodePNM(ByteSpan bytes) {
   if (!raw && !data.Has(tokens.Pos(), static_cast<std::uint64_t>(width) * height * channels)) Invalid();
 
   DecodedImage image;
-  image.pixels.SetSize(static_cast<int>(width), static_cast<int>(height));
+  image.pixels = Bitmap24(static_cast<int>(width), static_cast<int>(height));
   auto scale = [maxval](unsigned v) {
     if (v > maxval) v = maxval;
     return static_cast<std::uint8_t>((v * 255u + maxval / 2) / maxval);

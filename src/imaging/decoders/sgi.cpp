@@ -74,7 +74,7 @@ DecodedImage DecodeSGI(ByteSpan bytes) {
   }
 
   DecodedImage image;
-  image.pixels.SetSize(static_cast<int>(width), static_cast<int>(height));
+  image.pixels = Bitmap24(static_cast<int>(width), static_cast<int>(height));
   const bool alpha = channels == 2 || channels == 4;
   if (alpha) image.alpha.resize(static_cast<std::size_t>(width) * height);
   auto plane = [&](unsigned c, unsigned y) { return planes.data() + (static_cast<std::size_t>(c) * height + y) * width; };

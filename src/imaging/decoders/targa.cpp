@@ -110,7 +110,7 @@ DecodedImage DecodeTarga(ByteSpan bytes) {
   // them; an alpha plane of all zeros is a writer that meant none.
   const bool wantAlpha = alphaBits > 0 && (colourBits == 32 || colourBits == 16);
   DecodedImage image;
-  image.pixels.SetSize(width, height);
+  image.pixels = Bitmap24(width, height);
   if (wantAlpha) image.alpha.resize(count);
   bool anyAlpha = false;
   for (int line = 0; line < height; ++line) {

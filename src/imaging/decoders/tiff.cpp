@@ -114,7 +114,7 @@ DecodedImage DecodeTIFF(ByteSpan data) {
   }
 
   DecodedImage image;
-  image.pixels.SetSize(static_cast<int>(width), static_cast<int>(height));
+  image.pixels = Bitmap24(static_cast<int>(width), static_cast<int>(height));
   image.alpha.resize(raster.size());
   for (std::uint32_t y = 0; y < height; ++y) {
     std::uint8_t* d = image.pixels.ScanLine(static_cast<int>(y));
