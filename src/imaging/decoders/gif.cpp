@@ -104,16 +104,9 @@ DecodedImage DecodeGIF(ByteSpan data) {
       throw EGIFError("Wrong image dimensions");
     }
 
-    const ColorMapObject* map = desc.ColorMap != nullptr ? desc.ColorMap : gif->SColorMap;
-    GifColorType background{0, 0, 0};
-    if (gif->SColorMap != nullptr && gif->SBackGroundColor >= 0 && gif->SBackGroundColor < gif->SColorMap->ColorCount) {
-      background = gif->SColorMap->Colors[gif->SBackGroundColor];
-    }
-    DecodedImage image;
-    image.pixels = Bitmap24(static_cast<int>(sw), static_cast<int>(sh));
-    image.pixels.Fill(RGB(background.Red, background.Green, background.Blue));
-
-    // Rows in file order; interlaced images come in four passes.
+    // The frame's rows first, in file order (interlaced images come in four
+    // passes); the buffer grows only as rows actually decode, so a damaged
+    // file claiming a large picture fails before the canvas is made.
     std::vector<int> order;
     order.reserve(static_cast<std::size_t>(fh));
     if (desc.Interlace) {
@@ -125,16 +118,28 @@ DecodedImage DecodeGIF(ByteSpan data) {
     } else {
       for (long long y = 0; y < fh; ++y) order.push_back(static_cast<int>(y));
     }
-    std::vector<GifPixelType> line(static_cast<std::size_t>(fw));
-    for (int row : order) {
-      Check(gif.get(), DGifGetLine(gif.get(), line.data(), static_cast<int>(fw)));
-      const long long y = top + row;
+    std::vector<GifPixelType> rows;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      rows.resize((i + 1) * static_cast<std::size_t>(fw));
+      Check(gif.get(), DGifGetLine(gif.get(), rows.data() + i * static_cast<std::size_t>(fw), static_cast<int>(fw)));
+    }
+
+    const ColorMapObject* map = desc.ColorMap != nullptr ? desc.ColorMap : gif->SColorMap;
+    GifColorType background{0, 0, 0};
+    if (gif->SColorMap != nullptr && gif->SBackGroundColor >= 0 && gif->SBackGroundColor < gif->SColorMap->ColorCount) {
+      background = gif->SColorMap->Colors[gif->SBackGroundColor];
+    }
+    DecodedImage image;
+    image.pixels = Bitmap24(static_cast<int>(sw), static_cast<int>(sh), RGB(background.Red, background.Green, background.Blue));
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      const long long y = top + order[i];
       if (y < 0 || y >= sh) continue;
+      const GifPixelType* line = rows.data() + i * static_cast<std::size_t>(fw);
       std::uint8_t* dst = image.pixels.ScanLine(static_cast<int>(y));
-      for (long long i = 0; i < fw; ++i) {
-        const long long x = left + i;
+      for (long long k = 0; k < fw; ++k) {
+        const long long x = left + k;
         if (x >= sw) break;
-        const int index = line[static_cast<std::size_t>(i)];
+        const int index = line[k];
         if (index == transparent || map == nullptr || index >= map->ColorCount) continue;
         const GifColorType& c = map->Colors[index];
         PutRGB(dst, static_cast<int>(x), c.Red, c.Green, c.Blue);
