@@ -55,8 +55,17 @@ namespace imaging {
 constexpr int kMaxPictureSide = 16384;
 constexpr long long kMaxPicturePixels = 100'000'000;
 
+struct PictureLimits {
+  int maxSide = kMaxPictureSide;
+  long long maxPixels = kMaxPicturePixels;
+};
+// The limits in force (the ones above unless lowered). Fuzz targets lower
+// them so that each input decodes quickly; set before decoding starts.
+PictureLimits CurrentPictureLimits();
+void SetPictureLimits(PictureLimits limits);
+
 // Raises EInvalidGraphic unless width x height is a picture size the decoders
-// accept (both positive, within the limits above).
+// accept (both positive, within the current limits).
 void CheckPictureSize(long long width, long long height);
 
 }  // namespace imaging

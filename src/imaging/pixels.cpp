@@ -11,9 +11,17 @@ EJPEG::EJPEG(int code) : EInvalidGraphic("JPEG error #" + std::to_string(code)),
 
 namespace imaging {
 
+namespace {
+PictureLimits limits;
+}  // namespace
+
+PictureLimits CurrentPictureLimits() { return limits; }
+
+void SetPictureLimits(PictureLimits l) { limits = l; }
+
 void CheckPictureSize(long long width, long long height) {
-  if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide ||
-      width * height > kMaxPicturePixels) {
+  if (width <= 0 || height <= 0 || width > limits.maxSide || height > limits.maxSide ||
+      width * height > limits.maxPixels) {
     throw EInvalidGraphic("Picture size " + std::to_string(width) + " x " + std::to_string(height) +
                           " is not supported");
   }

@@ -393,5 +393,18 @@ TEST(DecoderLimits, HugeDeclaredSizesAreRefusedBeforeAllocating) {
   EXPECT_THROW(DecodeTarga(Span(tga)), EInvalidGraphic);
 }
 
+TEST(DecoderLimits, LoweredLimitsApplyToEveryDecoder) {
+  SetPictureLimits({8, 42});
+  const Rgba wide = Gradient(9, 1), square = Gradient(7, 6), many = Gradient(8, 6);
+  EXPECT_THROW(DecodeBMP(Span(MakeBmp(wide, BmpOptions{24}))), EInvalidGraphic);
+  EXPECT_THROW(DecodePNG(Span(MakePng(wide, {}))), EInvalidGraphic);
+  EXPECT_THROW(DecodeTarga(Span(MakeTga(many, {}))), EInvalidGraphic);  // 48 pixels
+  EXPECT_THROW(DecodeJPEG(Span(MakeJpeg(many, {})), JpegOutput::kTrueColor), EInvalidGraphic);
+  EXPECT_NO_THROW(DecodePNG(Span(MakePng(square, {}))));
+  EXPECT_NO_THROW(DecodeTIFF(Span(MakeTiff(square, false, COMPRESSION_NONE))));
+  SetPictureLimits({});
+  EXPECT_NO_THROW(DecodeTarga(Span(MakeTga(many, {}))));
+}
+
 }  // namespace
 }  // namespace kestro::imaging

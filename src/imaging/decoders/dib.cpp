@@ -170,10 +170,15 @@ std::size_t DecodeDibPixels(const ByteReader& data, const DibHeader& h, int rows
                             Bitmap24& out, std::vector<std::uint8_t>* alpha32, const char* invalid) {
   const int width = static_cast<int>(h.width);
   const bool topDown = h.height < 0;
+  const bool rle = h.compression == kRLE8 || h.compression == kRLE4;
+  const std::uint64_t stride = (static_cast<std::uint64_t>(width) * h.bitCount + 31) / 32 * 4;
+  const std::uint64_t lastRow = (static_cast<std::uint64_t>(width) * h.bitCount + 7) / 8;
+  // Plain pixel data must all be there before anything is allocated.
+  if (!rle && !data.Has(bitsOffset, stride * (rows - 1) + lastRow)) Invalid(invalid);
   out = Bitmap24(width, rows);
   if (alpha32 != nullptr) alpha32->assign(static_cast<std::size_t>(width) * rows, 0);
 
-  if (h.compression == kRLE8 || h.compression == kRLE4) {
+  if (rle) {
     std::vector<std::uint8_t> indices(static_cast<std::size_t>(width) * rows, 0);
     DecodeRle(data, bitsOffset, width, rows, h.compression == kRLE4, topDown, indices, invalid);
     for (int y = 0; y < rows; ++y) {
@@ -187,9 +192,6 @@ std::size_t DecodeDibPixels(const ByteReader& data, const DibHeader& h, int rows
     return data.Size();
   }
 
-  const std::uint64_t stride = (static_cast<std::uint64_t>(width) * h.bitCount + 31) / 32 * 4;
-  const std::uint64_t lastRow = (static_cast<std::uint64_t>(width) * h.bitCount + 7) / 8;
-  if (!data.Has(bitsOffset, stride * (rows - 1) + lastRow)) Invalid(invalid);
   const Channel red(h.masks[0]), green(h.masks[1]), blue(h.masks[2]);
   for (int line = 0; line < rows; ++line) {
     const int y = topDown ? line : rows - 1 - line;

@@ -100,7 +100,8 @@ DecodedImage DecodeGIF(ByteSpan data) {
       sh = top + fh;
     }
     CheckPictureSize(sw, sh);
-    if (fw <= 0 || fh <= 0 || fw > kMaxPictureSide || fh > kMaxPictureSide || fw * fh > kMaxPicturePixels) {
+    const PictureLimits limits = CurrentPictureLimits();
+    if (fw <= 0 || fh <= 0 || fw > limits.maxSide || fh > limits.maxSide || fw * fh > limits.maxPixels) {
       throw EGIFError("Wrong image dimensions");
     }
 

@@ -106,7 +106,8 @@ DecodedImage DecodeICO(ByteSpan bytes) {
     c.offset = data.U32LE(entry + 12);
     // A directory pointing outside the file is damaged (or cut short).
     if (!data.Has(c.offset, c.size)) throw EInvalidGraphic(kInvalidIcon);
-    if (c.size == 0 || !Inspect(data, c) || c.width > kMaxPictureSide || c.height > kMaxPictureSide) continue;
+    if (c.size == 0 || !Inspect(data, c) || c.width > CurrentPictureLimits().maxSide ||
+        c.height > CurrentPictureLimits().maxSide) continue;
     if (!best || c.width * c.height > best->width * best->height ||
         (c.width * c.height == best->width * best->height && c.depth > best->depth)) {
       best = c;

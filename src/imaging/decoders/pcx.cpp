@@ -90,6 +90,10 @@ DecodedImage DecodePCX(ByteSpan bytes) {
     for (int i = 0; i < 16; ++i) palette[i] = RGB(data.U8(16 + 3 * i), data.U8(17 + 3 * i), data.U8(18 + 3 * i));
   }
 
+  // A coded byte pair gives at most 63 bytes: refuse data too short for the
+  // picture before allocating it.
+  const std::uint64_t lineBytes = bytesPerLine * static_cast<std::uint64_t>(planes);
+  if ((dataEnd - kHeaderSize) * 63 < lineBytes * static_cast<std::uint64_t>(height) * 2) Invalid();
   DecodedImage image;
   image.pixels = Bitmap24(static_cast<int>(width), static_cast<int>(height));
   std::vector<std::uint8_t> line(bytesPerLine * planes);

@@ -28,6 +28,7 @@ struct PngState {
   png_uint_32 height;
   int colorType;
   int hasAlpha;
+  int maxSide;
 };
 
 extern "C" {
@@ -53,7 +54,7 @@ void PngRead(png_structp png, png_bytep out, png_size_t count) {
 int PngReadInfo(PngState* s) {
   if (setjmp(png_jmpbuf(s->png)) != 0) return 1;
   png_set_read_fn(s->png, s, PngRead);
-  png_set_user_limits(s->png, kMaxPictureSide, kMaxPictureSide);
+  png_set_user_limits(s->png, static_cast<png_uint_32>(s->maxSide), static_cast<png_uint_32>(s->maxSide));
   png_set_chunk_malloc_max(s->png, 64u * 1024 * 1024);
   png_read_info(s->png, s->info);
   int depth = 0, interlace = 0;
@@ -96,6 +97,7 @@ DecodedImage DecodePNG(ByteSpan data) {
   PngState state{};
   state.data = data.data();
   state.size = data.size();
+  state.maxSide = CurrentPictureLimits().maxSide;
   state.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, PngError, PngWarning);
   if (state.png == nullptr) throw EPNGError("Out of memory");
   PngGuard guard(state);

@@ -74,8 +74,8 @@ DecodedImage DecodePNM(ByteSpan bytes) {
 
   Tokens tokens(data);
   tokens.Skip(2);
-  const unsigned width = tokens.Number(kMaxPictureSide);
-  const unsigned height = tokens.Number(kMaxPictureSide);
+  const unsigned width = tokens.Number(CurrentPictureLimits().maxSide);
+  const unsigned height = tokens.Number(CurrentPictureLimits().maxSide);
   CheckPictureSize(width, height);
   const unsigned maxval = bitmap ? 1 : tokens.Number(65535);
   if (maxval == 0) Invalid();

@@ -81,13 +81,14 @@ DecodedImage DecodeTarga(ByteSpan bytes) {
   // Pixels in file order: stored values first, then colours.
   const std::size_t bpp = (depth + 7) / 8;
   const std::size_t count = static_cast<std::size_t>(width) * height;
+  // Enough data for the pixels before anything is allocated: a plain image
+  // holds every pixel, a packet of 1 + bpp bytes gives at most 128.
+  if (!rle && !data.Has(pos, count * bpp)) Invalid();
+  if (rle && (data.Size() - std::min(pos, data.Size())) / (1 + bpp) * 128 < count) Invalid();
   std::vector<std::uint8_t> raw(count * bpp);
   if (!rle) {
-    if (!data.Has(pos, raw.size())) Invalid();
     std::copy_n(data.Data() + pos, raw.size(), raw.begin());
   } else {
-    // A packet of 1 + bpp bytes gives at most 128 pixels.
-    if ((data.Size() - std::min(pos, data.Size())) / (1 + bpp) * 128 < count) Invalid();
     std::size_t filled = 0;
     while (filled < raw.size()) {
       if (!data.Has(pos, 1)) Invalid();
