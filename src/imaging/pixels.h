@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "imaging/interim_bitmap24.h"
+#include "raster/bitmap24.h"
+#include "raster/color.h"
 
 namespace kestro {
 

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "raster/geometry.h"
+
+namespace kestro {
+
+// Region combination modes, as the platform's region calls name them.
+enum class RegionOp { rgnOr, rgnAnd, rgnXor, rgnDiff };
+
+// A set of pixels, stored as y-x banded rectangles: horizontal bands sorted
+// from top to bottom, each holding sorted, separate spans [Left, Right).
+// Neighbouring bands with the same spans are merged, so two regions with the
+// same pixels have the same representation. Right and bottom edges are
+// exclusive everywhere.
+class Region {
+ public:
+  struct Span {
+    std::int32_t Left = 0;
+    std::int32_t Right = 0;
+    friend bool operator==(const Span&, const Span&) = default;
+  };
+  struct Band {
+    std::int32_t Top = 0;
+    std::int32_t Bottom = 0;
+    std::uint32_t First = 0;  // index of the band's first span
+    std::uint32_t Count = 0;
+  };
+
+  Region() = default;  // empty
+
+  // The rectangle region of the platform's rectangle-region call: the corners
+  // are put in order first; a rectangle with no width or height is empty.
+  static Region FromRect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
+  static Region FromRect(const TRect& r) { return FromRect(r.Left, r.Top, r.Right, r.Bottom); }
+
+  // The rounded-rectangle region of the platform's rounded-rectangle call
+  // (corner ellipse ew x eh). See region_shapes.cpp for its exact pixels.
+  static Region RoundRect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
+                          std::int32_t ew, std::int32_t eh);
+
+  // The polygon region of the platform's polygon call with the winding fill
+  // rule. Fewer than three points give an empty region.
+  static Region Polygon(const TPoint* points, std::size_t count);
+  static Region Polygon(const std::vector<TPoint>& points) {
+    return Polygon(points.data(), points.size());
+  }
+
+  static Region Combine(const Region& a, const Region& b, RegionOp op);
+  Region& operator|=(const Region& o) { return *this = Combine(*this, o, RegionOp::rgnOr); }
+  Region& operator&=(const Region& o) { return *this = Combine(*this, o, RegionOp::rgnAnd); }
+  Region& operator^=(const Region& o) { return *this = Combine(*this, o, RegionOp::rgnXor); }
+  Region& operator-=(const Region& o) { return *this = Combine(*this, o, RegionOp::rgnDiff); }
+  friend Region operator|(const Region& a, const Region& b) { return Combine(a, b, RegionOp::rgnOr); }
+  friend Region operator&(const Region& a, const Region& b) { return Combine(a, b, RegionOp::rgnAnd); }
+  friend Region operator^(const Region& a, const Region& b) { return Combine(a, b, RegionOp::rgnXor); }
+  friend Region operator-(const Region& a, const Region& b) { return Combine(a, b, RegionOp::rgnDiff); }
+
+  void Offset(std::int32_t dx, std::int32_t dy);
+
+  bool IsEmpty() const { return bands_.empty(); }
+  TRect Bounds() const { return bounds_; }
+  bool Contains(std::int32_t x, std::int32_t y) const;
+  // Number of pixels (64-bit: huge shapes can exceed 2^32 pixels).
+  std::int64_t Area() const;
+  // The band covering row y, or nullptr.
+  const Band* BandAt(std::int32_t y) const;
+
+  const std::vector<Band>& Bands() const { return bands_; }
+  const Span* Spans(const Band& b) const { return spans_.data() + b.First; }
+  // The region as rectangles, band by band (the platform's region-data order).
+  std::vector<TRect> Rects() const;
+
+  friend bool operator==(const Region& a, const Region& b);
+
+ private:
+  friend class RegionBuilder;
+  void UpdateBounds();
+  std::vector<Band> bands_;
+  std::vector<Span> spans_;
+  TRect bounds_{};
+};
+
+// Builds a region from rows given top to bottom. Each row's spans must be
+// sorted and separate; rows must not overlap and must come in order.
+class RegionBuilder {
+ public:
+  // Adds rows [top, bottom) with the same spans; touching rows with equal
+  // spans become one band.
+  void AddRows(std::int32_t top, std::int32_t bottom, const Region::Span* spans, std::size_t count);
+  void Reserve(std::size_t bands, std::size_t spans);
+  Region Finish();
+
+ private:
+  Region region_;
+};
+
+namespace raster_detail {
+// Left insets of the rows of an ew x eh ellipse (both at least 1), top row
+// first. Sets *tips when the thin ends of a tall, narrow ellipse had to be
+// completed after the main step loop.
+std::vector<std::int32_t> EllipseInsets(std::int32_t ew, std::int32_t eh, bool* tips);
+// True when Region::RoundRect with these arguments uses such completed ends.
+bool RoundRectUsesEllipseTips(std::int32_t left, std::int32_t top, std::int32_t right,
+                              std::int32_t bottom, std::int32_t ew, std::int32_t eh);
+}  // namespace raster_detail
+
+}  // namespace kestro
