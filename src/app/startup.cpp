@@ -10,16 +10,12 @@
 #include "payload/payload.h"
 #include "platform/api/files.h"
 #include "platform/api/system.h"
-#include "settings/payload_settings.h"
+#include "settings/saver_setting.h"
+#include "settings/setting_report.h"
 
 namespace kestro {
 
 namespace {
-
-void LoadSettings() {
-  // Open the payload's settings file; the settings record is filled from it.
-  PayloadSettings() = SettingsFile.empty() ? TMemIniFile() : TMemIniFile(SettingsFile);
-}
 
 // Runs the one window (or request) of this run. The show, the settings
 // dialog and the preview windows are not part of this build yet: their
@@ -56,6 +52,8 @@ void WriteStartupReport() {
   line("SettingsFile", SettingsFile);
   line("SettingsFileExists", platform::Files().FileExists(SettingsFile) ? "1" : "0");
   for (const std::string& name : platform::Files().ListFiles(TempRoot)) line("TempRootFile", name);
+  // The settings record as start-up left it, in the form `kestro-build inspect` prints.
+  text += FormatSaverSetting(SaverSetting);
   if (auto out = platform::Files().Open(target, platform::OpenMode::kCreate)) {
     out->Write(text.data(), text.size());
   }
@@ -80,7 +78,7 @@ int RunProgram() {
     if (!alreadyRunning) {
       ParseCommandLine();
       LocatePayload();
-      LoadSettings();
+      LoadAllSettings(SaverKind);
       WriteStartupReport();
       Dispatch();
       if (RunMode == kRunSaver && PreviousForegroundWindow != 0) {

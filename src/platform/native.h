@@ -2,14 +2,30 @@
 
 #include <memory>
 
+#include "platform/api/clock.h"
 #include "platform/api/files.h"
+#include "platform/api/shell.h"
 #include "platform/api/system.h"
+#include "platform/api/thread.h"
+#include "platform/api/ui.h"
+#include "platform/api/user_store.h"
 
 // Factories that the backend built for this platform (win32 or posix) defines.
 namespace kestro::platform {
 
 std::unique_ptr<FileSystem> CreateNativeFileSystem();
 std::unique_ptr<System> CreateNativeSystem();
+std::unique_ptr<UserStore> CreateNativeUserStore();
+std::unique_ptr<ShellServices> CreateNativeShell();
+std::unique_ptr<Clock> CreateNativeClock();
+// nullptr where the platform has no window system in this build.
+std::unique_ptr<WindowSystem> CreateNativeWindowSystem();
+std::unique_ptr<Thread> StartNativeThread(std::function<void()> body, ThreadPriority priority);
+
+// A thread starter that replaces the native one (the headless backend's, which
+// keeps track of its threads for its manual clock); nullptr restores it.
+using ThreadStarter = std::unique_ptr<Thread> (*)(std::function<void()>, ThreadPriority);
+void InstallThreadStarter(ThreadStarter starter);
 // Bits per pixel times planes of the screen.
 int NativeDisplayBitsPerPixel();
 

@@ -1,5 +1,7 @@
 #include "settings/mem_ini_file.h"
 
+#include <utility>
+
 #include "common/ansi.h"
 #include "common/intparse.h"
 #include "platform/api/files.h"
@@ -8,11 +10,18 @@ namespace kestro {
 
 namespace {
 
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// [begin, end) of `text` without blanks and control characters at either end.
+void TrimRange(std::string_view text, std::size_t& begin, std::size_t& end) {
+  while (begin < end && IsBlank(text[begin])) ++begin;
+  while (end > begin && IsBlank(text[end - 1])) --end;
+}
+
 std::string_view Trim(std::string_view text) {
   std::size_t b = 0;
   std::size_t e = text.size();
-  while (b < e && static_cast<unsigned char>(text[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ') --e;
+  TrimRange(text, b, e);
   return text.substr(b, e - b);
 }
 
@@ -24,98 +33,159 @@ std::string OneLine(std::string_view text) {
   return out;
 }
 
-std::string KeyIndexName(std::string_view section, std::string_view key) {
-  std::string out = AnsiUpperCase(section);
-  out.push_back('\0');
-  out.append(AnsiUpperCase(key));
-  return out;
+// Length of the line end at `pos` (CR LF, LF or CR), 0 when there is none.
+std::size_t LineEndAt(std::string_view text, std::size_t pos) {
+  if (pos >= text.size()) return 0;
+  if (text[pos] == '\n') return 1;
+  if (text[pos] == '\r') return pos + 1 < text.size() && text[pos + 1] == '\n' ? 2 : 1;
+  return 0;
 }
 
 }  // namespace
 
 TMemIniFile::TMemIniFile(std::string fileName) : fileName_(std::move(fileName)) {
-  if (auto text = platform::Files().ReadWholeFile(fileName_, kMaxFileSize)) LoadFromText(*text);
+  if (fileName_.empty()) return;
+  if (auto text = platform::Files().ReadWholeFile(fileName_, kMaxFileSize)) {
+    LoadFromText(*text);
+  } else {
+    unreadable_ = platform::Files().FileExists(fileName_);
+  }
+}
+
+// The key index holds iterators into the line list; swapping lists keeps
+// them valid, so moves are swaps.
+TMemIniFile::TMemIniFile(TMemIniFile&& other) noexcept { swap(other); }
+
+TMemIniFile& TMemIniFile::operator=(TMemIniFile&& other) noexcept {
+  TMemIniFile taken(std::move(other));
+  swap(taken);
+  return *this;
+}
+
+void TMemIniFile::swap(TMemIniFile& other) noexcept {
+  fileName_.swap(other.fileName_);
+  lines_.swap(other.lines_);
+  sections_.swap(other.sections_);
+  sectionIndex_.swap(other.sectionIndex_);
+  newline_.swap(other.newline_);
+  std::swap(unreadable_, other.unreadable_);
 }
 
 void TMemIniFile::LoadFromText(std::string_view text) {
+  lines_.clear();
   sections_.clear();
-  sections_.push_back(Section{});
+  sectionIndex_.clear();
   newline_ = "\r\n";
+  unreadable_ = false;
   bool newlineSeen = false;
+  SectionInfo* current = nullptr;
   std::size_t pos = 0;
   while (pos < text.size()) {
-    std::size_t end = text.find('\n', pos);
-    end = end == std::string_view::npos ? text.size() : end + 1;
+    std::size_t end = pos;
+    while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
+    const std::size_t lineEnd = LineEndAt(text, end);
+    if (lineEnd != 0 && !newlineSeen) {
+      newline_ = std::string(text.substr(end, lineEnd));
+      newlineSeen = true;
+    }
+    const std::string_view raw = text.substr(pos, end + lineEnd - pos);
+    const std::size_t contentEnd = end - pos;
+    pos = end + lineEnd;
+
+    std::size_t b = 0;
+    std::size_t e = contentEnd;
+    TrimRange(raw, b, e);
     Line line;
-    line.raw = std::string(text.substr(pos, end - pos));
-    pos = end;
-    std::string_view content = line.raw;
-    if (!content.empty() && content.back() == '\n') {
-      content.remove_suffix(1);
-      if (!newlineSeen) {
-        newline_ = (!content.empty() && content.back() == '\r') ? "\r\n" : "\n";
-        newlineSeen = true;
+    if (e - b >= 2 && raw[b] == '[' && raw[e - 1] == ']') {
+      line.kind = LineKind::kHeader;
+      line.nameBegin = static_cast<std::uint32_t>(b + 1);
+      line.nameLength = static_cast<std::uint32_t>(e - b - 2);
+    } else if (current != nullptr && e > b && raw[b] != ';') {
+      const std::size_t eq = raw.substr(0, e).find('=', b);
+      if (eq != std::string_view::npos) {
+        std::size_t nb = b;
+        std::size_t ne = eq;
+        TrimRange(raw, nb, ne);
+        std::size_t vb = eq + 1;
+        std::size_t ve = e;
+        TrimRange(raw, vb, ve);
+        if (ve == vb) vb = ve = eq + 1;
+        if (ne > nb) {
+          line.kind = LineKind::kKey;
+          line.nameBegin = static_cast<std::uint32_t>(nb);
+          line.nameLength = static_cast<std::uint32_t>(ne - nb);
+          line.valueBegin = static_cast<std::uint32_t>(vb);
+          line.valueLength = static_cast<std::uint32_t>(ve - vb);
+        }
       }
     }
-    const std::string_view trimmed = Trim(content);
-    if (trimmed.size() >= 2 && trimmed.front() == '[' && trimmed.back() == ']') {
-      Section section;
-      section.name = std::string(trimmed.substr(1, trimmed.size() - 2));
-      section.hasHeader = true;
-      section.lines.push_back(std::move(line));
-      sections_.push_back(std::move(section));
+
+    // Runs of lines that are never read are kept as one piece of text: a
+    // file of blank lines costs one entry, not one per line.
+    if (line.kind == LineKind::kOther && !lines_.empty() && lines_.back().kind == LineKind::kOther) {
+      lines_.back().raw.append(raw);
       continue;
     }
-    if (!trimmed.empty() && trimmed.front() != ';') {
-      const std::size_t eq = trimmed.find('=');
-      if (eq != std::string_view::npos) {
-        line.isKey = true;
-        line.key = std::string(Trim(trimmed.substr(0, eq)));
-        line.value = std::string(Trim(trimmed.substr(eq + 1)));
-      }
+    line.raw = std::string(raw);
+    lines_.push_back(std::move(line));
+    const LineIt it = std::prev(lines_.end());
+    if (it->kind == LineKind::kHeader) {
+      current = &AddSection(it->Name());
+      current->headers.push_back(it);
+    } else if (it->kind == LineKind::kKey) {
+      AddKey(*current, it);
     }
-    sections_.back().lines.push_back(std::move(line));
   }
-  Reindex();
 }
 
-void TMemIniFile::Reindex() {
-  sectionIndex_.clear();
-  keyIndex_.clear();
-  for (std::size_t s = 0; s < sections_.size(); ++s) {
-    const Section& section = sections_[s];
-    if (!section.hasHeader) continue;
-    sectionIndex_[AnsiUpperCase(section.name)].push_back(s);
-    for (std::size_t l = 0; l < section.lines.size(); ++l) {
-      const Line& line = section.lines[l];
-      if (line.isKey && !line.key.empty()) keyIndex_.try_emplace(KeyIndexName(section.name, line.key), Location{s, l});
-    }
+TMemIniFile::SectionInfo& TMemIniFile::AddSection(std::string_view name) {
+  auto [hit, added] = sectionIndex_.try_emplace(AnsiUpperCase(name), sections_.size());
+  if (added) {
+    sections_.emplace_back();
+    sections_.back().name = std::string(name);
+  }
+  return sections_[hit->second];
+}
+
+void TMemIniFile::AddKey(SectionInfo& section, LineIt line) {
+  if (section.keys.try_emplace(AnsiUpperCase(line->Name()), line).second) {
+    section.keyOrder.push_back(line);
   }
 }
 
 std::string TMemIniFile::ToText() const {
+  std::size_t size = 0;
+  for (const Line& line : lines_) size += line.raw.size();
   std::string out;
-  for (const Section& section : sections_) {
-    for (const Line& line : section.lines) out.append(line.raw);
-  }
+  out.reserve(size);
+  for (const Line& line : lines_) out.append(line.raw);
   return out;
 }
 
 bool TMemIniFile::UpdateFile() const {
+  if (unreadable_ || fileName_.empty()) return false;
   auto file = platform::Files().Open(fileName_, platform::OpenMode::kCreate);
   if (!file) return false;
   const std::string text = ToText();
   return file->Write(text.data(), text.size()) == text.size();
 }
 
-bool TMemIniFile::SectionExists(std::string_view section) const {
-  return sectionIndex_.count(AnsiUpperCase(section)) != 0;
+const TMemIniFile::SectionInfo* TMemIniFile::FindSection(std::string_view section) const {
+  const auto hit = sectionIndex_.find(AnsiUpperCase(section));
+  return hit == sectionIndex_.end() ? nullptr : &sections_[hit->second];
 }
 
+TMemIniFile::SectionInfo* TMemIniFile::FindSection(std::string_view section) {
+  return const_cast<SectionInfo*>(std::as_const(*this).FindSection(section));
+}
+
+bool TMemIniFile::SectionExists(std::string_view section) const { return FindSection(section) != nullptr; }
+
 const TMemIniFile::Line* TMemIniFile::FindLine(std::string_view section, std::string_view key) const {
-  const auto hit = keyIndex_.find(KeyIndexName(section, key));
-  if (hit == keyIndex_.end()) return nullptr;
-  return &sections_[hit->second.section].lines[hit->second.line];
+  const SectionInfo* info = FindSection(section);
+  if (info == nullptr) return nullptr;
+  const auto hit = info->keys.find(AnsiUpperCase(key));
+  return hit == info->keys.end() ? nullptr : &*hit->second;
 }
 
 bool TMemIniFile::ValueExists(std::string_view section, std::string_view key) const {
@@ -123,13 +193,13 @@ bool TMemIniFile::ValueExists(std::string_view section, std::string_view key) co
 }
 
 std::optional<std::string> TMemIniFile::Find(std::string_view section, std::string_view key) const {
-  if (const Line* line = FindLine(section, key)) return line->value;
+  if (const Line* line = FindLine(section, key)) return std::string(line->Value());
   return std::nullopt;
 }
 
 std::string TMemIniFile::ReadString(std::string_view section, std::string_view key,
                                     std::string_view fallback) const {
-  if (const Line* line = FindLine(section, key)) return line->value;
+  if (const Line* line = FindLine(section, key)) return std::string(line->Value());
   return std::string(fallback);
 }
 
@@ -137,7 +207,7 @@ std::int32_t TMemIniFile::ReadInteger(std::string_view section, std::string_view
                                       std::int32_t fallback) const {
   const Line* line = FindLine(section, key);
   if (line == nullptr) return fallback;
-  return ParseIniInteger(line->value).value_or(fallback);
+  return ParseIniInteger(line->Value()).value_or(fallback);
 }
 
 bool TMemIniFile::ReadBool(std::string_view section, std::string_view key, bool fallback) const {
@@ -146,80 +216,91 @@ bool TMemIniFile::ReadBool(std::string_view section, std::string_view key, bool 
 
 std::vector<std::string> TMemIniFile::ReadSection(std::string_view section) const {
   std::vector<std::string> keys;
-  const auto hit = sectionIndex_.find(AnsiUpperCase(section));
-  if (hit == sectionIndex_.end()) return keys;
-  for (std::size_t s : hit->second) {
-    const Section& sec = sections_[s];
-    for (std::size_t l = 0; l < sec.lines.size(); ++l) {
-      const Line& line = sec.lines[l];
-      if (!line.isKey || line.key.empty()) continue;
-      // Each key once: the first occurrence is the one reads see.
-      const auto first = keyIndex_.find(KeyIndexName(section, line.key));
-      if (first != keyIndex_.end() && first->second.section == s && first->second.line == l) {
-        keys.push_back(line.key);
-      }
-    }
+  if (const SectionInfo* info = FindSection(section)) {
+    keys.reserve(info->keyOrder.size());
+    for (const LineIt& line : info->keyOrder) keys.emplace_back(line->Name());
   }
   return keys;
 }
 
 std::vector<std::string> TMemIniFile::ReadSections() const {
   std::vector<std::string> names;
-  for (std::size_t s = 0; s < sections_.size(); ++s) {
-    if (!sections_[s].hasHeader) continue;
-    const auto& all = sectionIndex_.at(AnsiUpperCase(sections_[s].name));
-    if (all.front() == s) names.push_back(sections_[s].name);
-  }
+  names.reserve(sections_.size());
+  for (const SectionInfo& info : sections_) names.push_back(info.name);
   return names;
 }
 
 void TMemIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-  // A line break inside a written key or value would start a line of its own.
-  const std::string keyText = OneLine(Trim(key));
-  const std::string valueText = OneLine(Trim(value));
-  const auto hit = keyIndex_.find(KeyIndexName(section, keyText));
-  if (hit != keyIndex_.end()) {
-    Line& line = sections_[hit->second.section].lines[hit->second.line];
-    const bool hadNewline = !line.raw.empty() && line.raw.back() == '\n';
-    line.raw = line.key + "=" + valueText + (hadNewline ? NewLineText() : std::string());
-    line.value = valueText;
+  const std::string_view keyText = Trim(key);
+  if (keyText.empty() || keyText.front() == ';' || keyText.front() == '[' ||
+      keyText.find_first_of("=\r\n") != std::string_view::npos) {
     return;
   }
-  Line line;
-  line.raw = keyText + "=" + valueText + NewLineText();
-  line.key = keyText;
-  line.value = valueText;
-  line.isKey = true;
+  const std::string valueText = OneLine(Trim(value));
+  const std::string sectionText = OneLine(section);
 
-  // The line before a new one must end its line.
-  auto endLastLine = [this](Section& sec) {
-    if (!sec.lines.empty() && (sec.lines.back().raw.empty() || sec.lines.back().raw.back() != '\n')) {
-      sec.lines.back().raw.append(NewLineText());
+  SectionInfo* info = FindSection(sectionText);
+  if (info != nullptr) {
+    const auto hit = info->keys.find(AnsiUpperCase(keyText));
+    if (hit != info->keys.end()) {
+      Line& line = *hit->second;
+      if (line.Value() == valueText) return;  // unchanged: the line stays byte for byte
+      line.raw.replace(line.valueBegin, line.valueLength, valueText);
+      line.valueLength = static_cast<std::uint32_t>(valueText.size());
+      return;
     }
-  };
-
-  const auto sec = sectionIndex_.find(AnsiUpperCase(section));
-  if (sec != sectionIndex_.end()) {
-    Section& target = sections_[sec->second.back()];
-    // New keys go after the section's last non-blank line.
-    std::size_t at = target.lines.size();
-    while (at > 1 && Trim(target.lines[at - 1].raw).empty()) --at;
-    if (at == target.lines.size()) endLastLine(target);
-    target.lines.insert(target.lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
-  } else {
-    Section& last = sections_.back();
-    endLastLine(last);
-    Section added;
-    added.name = std::string(section);
-    added.hasHeader = true;
-    const bool needsGap = ToText().size() > 0 && !Trim(last.lines.empty() ? std::string() : last.lines.back().raw).empty();
-    Line header;
-    header.raw = (needsGap ? NewLineText() : std::string()) + "[" + added.name + "]" + NewLineText();
-    added.lines.push_back(std::move(header));
-    added.lines.push_back(std::move(line));
-    sections_.push_back(std::move(added));
   }
-  Reindex();
+
+  Line line;
+  line.kind = LineKind::kKey;
+  line.raw = std::string(keyText) + "=" + valueText + newline_;
+  line.nameBegin = 0;
+  line.nameLength = static_cast<std::uint32_t>(keyText.size());
+  line.valueBegin = static_cast<std::uint32_t>(keyText.size() + 1);
+  line.valueLength = static_cast<std::uint32_t>(valueText.size());
+
+  if (info != nullptr) {
+    // After the last key of the last section of that name (or its header).
+    LineIt after = info->headers.back();
+    for (LineIt it = std::next(after); it != lines_.end() && it->kind != LineKind::kHeader; ++it) {
+      if (it->kind == LineKind::kKey) after = it;
+    }
+    if (!after->Ended()) after->raw.append(newline_);
+    const LineIt added = lines_.insert(std::next(after), std::move(line));
+    AddKey(*info, added);
+    return;
+  }
+
+  // A new section at the end, set off by a blank line.
+  if (!lines_.empty()) {
+    Line& last = lines_.back();
+    if (!last.Ended()) last.raw.append(newline_);
+    // Is the last line of the file blank?
+    const std::string_view text = last.raw;
+    std::size_t n = text.size();
+    n -= (n >= 2 && text[n - 2] == '\r' && text[n - 1] == '\n') ? 2 : 1;
+    std::size_t start = n;
+    while (start > 0 && text[start - 1] != '\n' && text[start - 1] != '\r') --start;
+    if (!Trim(text.substr(start, n - start)).empty()) {
+      if (last.kind == LineKind::kOther) {
+        last.raw.append(newline_);
+      } else {
+        Line gap;
+        gap.raw = newline_;
+        lines_.push_back(std::move(gap));
+      }
+    }
+  }
+  Line header;
+  header.kind = LineKind::kHeader;
+  header.raw = "[" + sectionText + "]" + newline_;
+  header.nameBegin = 1;
+  header.nameLength = static_cast<std::uint32_t>(sectionText.size());
+  lines_.push_back(std::move(header));
+  SectionInfo& created = AddSection(sectionText);
+  created.headers.push_back(std::prev(lines_.end()));
+  lines_.push_back(std::move(line));
+  AddKey(created, std::prev(lines_.end()));
 }
 
 void TMemIniFile::WriteInteger(std::string_view section, std::string_view key, std::int32_t value) {

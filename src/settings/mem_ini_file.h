@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,26 +11,43 @@
 
 namespace kestro {
 
-// An INI file held in memory. Section and key names compare without regard
-// to case; a value is the text after the first "=" of its line (blanks
-// around key and value trimmed); keys keep their file order. Writing changes
-// only the lines of the keys written: every other line, known or not, goes
-// back to the file byte for byte.
+// An INI file held in memory.
+//
+// Reading: lines end with CR LF, LF or a lone CR. A line "[name]" (blanks
+// around it ignored) starts a section; a line holding "=" is a key, the text
+// before the first "=" its name and the text after it its value, both with
+// surrounding blanks and control characters trimmed. Lines starting with ";",
+// lines without "=", lines with an empty name and key lines before the first
+// section are kept but never read. Section and key names compare without
+// regard to case; the first line of a key is the one that counts, and
+// sections of the same name read as one.
+//
+// Writing changes only the lines of the keys written (a new key goes after
+// the last key of its section, a new section at the end): every other line,
+// known or not, goes back to the file byte for byte, line ends included.
 class TMemIniFile {
  public:
-  // Files larger than this are treated as unreadable (an empty store).
-  static constexpr std::size_t kMaxFileSize = 64u << 20;
+  // Files larger than this are not read: the store stays empty and refuses
+  // to write back over the file.
+  static constexpr std::size_t kMaxFileSize = 16u << 20;
 
   TMemIniFile() = default;
   // Opens the store on a file; a missing or unreadable file gives an empty store.
   explicit TMemIniFile(std::string fileName);
+
+  TMemIniFile(TMemIniFile&& other) noexcept;
+  TMemIniFile& operator=(TMemIniFile&& other) noexcept;
+  TMemIniFile(const TMemIniFile&) = delete;
+  TMemIniFile& operator=(const TMemIniFile&) = delete;
+  void swap(TMemIniFile& other) noexcept;
 
   const std::string& FileName() const { return fileName_; }
   void SetFileName(std::string fileName) { fileName_ = std::move(fileName); }
 
   void LoadFromText(std::string_view text);
   std::string ToText() const;
-  // Writes the whole store to FileName; false when the file cannot be written.
+  // Writes the whole store to FileName; false when the file cannot be
+  // written, or when it existed but was too large or unreadable to load.
   bool UpdateFile() const;
 
   bool SectionExists(std::string_view section) const;
@@ -44,43 +62,52 @@ class TMemIniFile {
                            std::int32_t fallback) const;
   // An integer, nonzero meaning true.
   bool ReadBool(std::string_view section, std::string_view key, bool fallback) const;
-  // The keys of a section, in file order (each name once).
+  // The keys of a section, in file order (each name once, as first written).
   std::vector<std::string> ReadSection(std::string_view section) const;
+  // The section names, in file order (each name once).
   std::vector<std::string> ReadSections() const;
 
+  // Line breaks inside a value become blanks. A key that could not be read
+  // back as written (empty, holding "=" or a line break, or starting with
+  // ";" or "[") is not written.
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   void WriteInteger(std::string_view section, std::string_view key, std::int32_t value);
   void WriteBool(std::string_view section, std::string_view key, bool value);
 
  private:
+  enum class LineKind : std::uint8_t { kOther, kHeader, kKey };
   struct Line {
-    std::string raw;         // the line as in the file, terminator included
-    std::string key;         // trimmed key for key lines, empty otherwise
-    std::string value;       // trimmed value for key lines
-    bool isKey = false;
+    std::string raw;                 // as in the file, line end included
+    std::uint32_t nameBegin = 0;     // section name (header) or key name, within raw
+    std::uint32_t nameLength = 0;
+    std::uint32_t valueBegin = 0;    // key lines: the trimmed value, within raw
+    std::uint32_t valueLength = 0;
+    LineKind kind = LineKind::kOther;
+
+    std::string_view Name() const { return std::string_view(raw).substr(nameBegin, nameLength); }
+    std::string_view Value() const { return std::string_view(raw).substr(valueBegin, valueLength); }
+    bool Ended() const { return !raw.empty() && (raw.back() == '\n' || raw.back() == '\r'); }
   };
-  struct Section {
-    std::string name;        // empty name and no header: the lines before the first section
-    std::vector<Line> lines; // header line first (when there is one)
-    bool hasHeader = false;
-  };
-  struct Location {
-    std::size_t section;
-    std::size_t line;
+  using LineIt = std::list<Line>::iterator;
+  struct SectionInfo {
+    std::string name;                                   // as first written
+    std::vector<LineIt> headers;                        // every header of this name, file order
+    std::unordered_map<std::string, LineIt> keys;       // upper-cased key -> its first line
+    std::vector<LineIt> keyOrder;                       // first line of each key, file order
   };
 
-  void Reindex();
   const Line* FindLine(std::string_view section, std::string_view key) const;
-  std::string NewLineText() const { return newline_; }
+  SectionInfo* FindSection(std::string_view section);
+  const SectionInfo* FindSection(std::string_view section) const;
+  SectionInfo& AddSection(std::string_view name);
+  void AddKey(SectionInfo& section, LineIt line);
 
   std::string fileName_;
-  // Always holds at least the section of lines before the first header.
-  std::vector<Section> sections_ = std::vector<Section>(1);
-  // Upper-cased section name -> every section of that name, in file order.
-  std::unordered_map<std::string, std::vector<std::size_t>> sectionIndex_;
-  // Upper-cased "section\0key" -> first line of that key.
-  std::unordered_map<std::string, Location> keyIndex_;
-  std::string newline_ = "\r\n";
+  std::list<Line> lines_;
+  std::vector<SectionInfo> sections_;                         // in order of first header
+  std::unordered_map<std::string, std::size_t> sectionIndex_; // upper-cased name -> sections_
+  std::string newline_ = "\r\n";                              // line end of new lines
+  bool unreadable_ = false;                                   // the file exists but was not loaded
 };
 
 }  // namespace kestro

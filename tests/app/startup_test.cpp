@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/command_line.h"
@@ -42,6 +43,21 @@ TEST_F(StartupTest, APlainProgramFileRunsWithoutPayload) {
   EXPECT_FALSE(PayloadFound);
   EXPECT_TRUE(std::filesystem::is_directory(KestroFolder() + "tmp"));
   EXPECT_TRUE(sys_.messages.empty());
+}
+
+TEST_F(StartupTest, TheSettingsLoadAtStartUpAndTheReportShowsTheRecord) {
+  // Without a payload the settings file lies beside the program.
+  testing::WriteFile(dir_.File("saver.002"), "[Set]\r\nImageInterval=0x0A\r\n[Pictures]\r\na.jpg=1\r\n");
+  const std::string report = dir_.File("report.txt");
+  ::setenv("KESTRO_STARTUP_REPORT", report.c_str(), 1);
+  sys_.arguments = {program_, "/s"};
+  const int code = RunProgram();
+  ::unsetenv("KESTRO_STARTUP_REPORT");
+  EXPECT_EQ(code, 0);
+  const std::string text = testing::ReadFile(report);
+  EXPECT_NE(text.find("\nSettingsFile=" + dir_.File("saver.002") + "\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nPictureList\n  a.jpg\nImageSize=0\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nImageInterval=10\n"), std::string::npos) << text;
 }
 
 TEST_F(StartupTest, ASecondInstanceEndsAtOnceButStillCleansUp) {

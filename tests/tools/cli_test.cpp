@@ -60,7 +60,10 @@ TEST_F(CliTest, MakeInspectExtractAndUnzip) {
   const std::string shown = out_.str();
   for (const char* text : {"settings file: My Show.002", "entry My Show.002  deflated", "items: 4",
                            "  b**c.jpg  zip  ", "entry b=c.jpg  deflated (8)  5004 bytes", "  song.mp3  as-is  ",
-                           "30000 bytes  [Music]", "  MPEGDLL.DLL  zip  "}) {
+                           "30000 bytes  [Music]", "  MPEGDLL.DLL  zip  ",
+                           "\nsettings (defaults and the settings file):\nPictureList\n  a.jpg\n  b**c.jpg\nImageSize=0\n",
+                           "\nImageInterval=8\n", "\nMusicList\n  song.mp3\nPlayMusic=1\n",
+                           "\nEnabledEffects=5,6,7,8,11,12,", "\nScrName=Screensaver Setting\n"}) {
     EXPECT_NE(shown.find(text), std::string::npos) << text << "\n" << shown;
   }
   // Inspection leaves nothing behind in the temporary folder.
@@ -77,7 +80,7 @@ TEST_F(CliTest, MakeInspectExtractAndUnzip) {
   EXPECT_EQ(ReadFile(folder + "/b=c.jpg"), ReadFile(equals_));
   EXPECT_EQ(ReadFile(folder + "/song.mp3"), ReadFile(music_));
   EXPECT_EQ(ReadFile(folder + "/MPEGDLL.DLL"), ReadFile(library_));
-  EXPECT_NE(ReadFile(folder + "/My Show.002").find("ImageInterval=8"), std::string::npos);
+  EXPECT_NE(ReadFile(folder + "/My Show.002").find("\r\nImageInterval = 8\r\n"), std::string::npos);
   EXPECT_EQ(TempRoot, dir_.Folder() + "root/") << "TempRoot is restored";
 
   // The settings archive, cut out of the saver, through the reader alone.

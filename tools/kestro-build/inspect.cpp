@@ -18,6 +18,8 @@
 #include "platform/api/system.h"
 #include "settings/mem_ini_file.h"
 #include "settings/payload_settings.h"
+#include "settings/saver_setting.h"
+#include "settings/setting_report.h"
 
 namespace kestro::builder {
 
@@ -174,6 +176,7 @@ Inspection InspectScreensaver(const std::string& path) {
     result.settingsProblem = "the settings archive holds no file named " + Quote(result.settingsName);
     return result;
   }
+  result.settingsRecord = FormatSaverSetting(ReadPayloadRecord(ini, path));
 
   const std::string itemArchive = scratch.Path() + "item.zip";
   for (const std::string& name : PayloadItemNames(ini)) {
@@ -247,6 +250,7 @@ void PrintInspection(const Inspection& r, std::ostream& out) {
     if (!item.problem.empty()) out << "      problem: " << item.problem << "\n";
     for (const ArchiveEntryInfo& e : item.entries) PrintEntry(e, out);
   }
+  out << "settings (defaults and the settings file):\n" << r.settingsRecord;
 }
 
 Extraction ExtractScreensaver(const std::string& path, const std::string& folder) {

@@ -45,6 +45,9 @@ struct Inspection {
   std::vector<ArchiveEntryInfo> settingsEntries;
   bool settingsFileFound = false;
   std::string settingsProblem;
+  // The settings record after the defaults and the settings file (no user
+  // values), one "Field=value" a line as the runtime's start-up report has it.
+  std::string settingsRecord;
   std::vector<ItemInfo> items;
 
   // No part that the runtime would fail to read.

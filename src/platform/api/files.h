@@ -68,8 +68,9 @@ class FileSystem {
   virtual bool DeleteFile(const std::string& path) = 0;
   // Copies a file, replacing the target.
   virtual bool CopyFile(const std::string& from, const std::string& to) = 0;
-  // The whole content of a (text) file.
-  virtual std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes) = 0;
+  // The whole content of a file; nothing when it cannot be read or is
+  // larger than maxBytes.
+  std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes);
 };
 
 // The file system of the platform the program runs on.

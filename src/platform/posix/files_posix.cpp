@@ -199,16 +199,6 @@ class PosixFileSystem final : public FileSystem {
     }
     return true;
   }
-
-  std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes) override {
-    auto in = Open(path, OpenMode::kReadShared);
-    if (!in) return std::nullopt;
-    const std::uint64_t size = in->Size();
-    if (size > maxBytes) return std::nullopt;
-    std::string data(static_cast<std::size_t>(size), '\0');
-    data.resize(in->Read(data.data(), data.size()));
-    return data;
-  }
 };
 
 }  // namespace

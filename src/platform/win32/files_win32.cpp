@@ -169,16 +169,6 @@ class Win32FileSystem final : public FileSystem {
   bool CopyFile(const std::string& from, const std::string& to) override {
     return ::CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
   }
-
-  std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes) override {
-    auto in = Open(path, OpenMode::kReadShared);
-    if (!in) return std::nullopt;
-    const std::uint64_t size = in->Size();
-    if (size > maxBytes) return std::nullopt;
-    std::string data(static_cast<std::size_t>(size), '\0');
-    data.resize(in->Read(data.data(), data.size()));
-    return data;
-  }
 };
 
 }  // namespace

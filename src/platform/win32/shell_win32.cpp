@@ -1,0 +1,28 @@
+#include <windows.h>
+#include <shellapi.h>
+
+#include "platform/native.h"
+
+namespace kestro::platform {
+
+namespace {
+
+class Win32Shell final : public ShellServices {
+ public:
+  std::string FileDisplayName(const std::string& path) override {
+    SHFILEINFOA info{};
+    if (SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_DISPLAYNAME) == 0) return {};
+    info.szDisplayName[sizeof info.szDisplayName - 1] = '\0';
+    return info.szDisplayName;
+  }
+
+  std::vector<std::string> DefaultInstallFolders() override {
+    return {"C:\\Program Files\\kestro\\Screensaver Pro\\", "C:\\Program Files\\kestro\\Screensaver\\"};
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<ShellServices> CreateNativeShell() { return std::make_unique<Win32Shell>(); }
+
+}  // namespace kestro::platform
