@@ -28,5 +28,7 @@ std::unique_ptr<Thread> StartNativeThread(std::function<void()> body, ThreadPrio
 // keeps track of its threads for its manual clock); nullptr restores it.
 using ThreadStarter = std::unique_ptr<Thread> (*)(std::function<void()>, ThreadPriority);
 void InstallThreadStarter(ThreadStarter starter);
+// Bits per pixel times planes of the screen.
+int NativeDisplayBitsPerPixel();
 
 }  // namespace kestro::platform

@@ -1,4 +1,5 @@
 #include "platform/api/clock.h"
+#include "platform/api/display.h"
 #include "platform/api/files.h"
 #include "platform/api/shell.h"
 #include "platform/api/system.h"
@@ -15,6 +16,7 @@ namespace kestro::platform {
 namespace {
 
 System* installedSystem = nullptr;
+int installedBitsPerPixel = 0;
 UserStore* installedUserStore = nullptr;
 ShellServices* installedShell = nullptr;
 Clock* installedClock = nullptr;
@@ -42,6 +44,13 @@ System& Sys() {
 
 void InstallSystem(System* system) { installedSystem = system; }
 
+int DisplayBitsPerPixel() {
+  if (installedBitsPerPixel > 0) return installedBitsPerPixel;
+  static const int native = NativeDisplayBitsPerPixel();
+  return native;
+}
+
+void InstallDisplayBitsPerPixel(int bits) { installedBitsPerPixel = bits > 0 ? bits : 0; }
 UserStore& UserSettingsStore() {
   if (installedUserStore != nullptr) return *installedUserStore;
   static const std::unique_ptr<UserStore> native = CreateNativeUserStore();

@@ -1,0 +1,4 @@
+#!/usr/bin/env bash
+# Writes seed pictures for fuzz_ico into the folder given.
+set -euo pipefail
+exec python3 "$(dirname "$0")/picture_seeds.py" ico "${1:-build/fuzz/seeds/ico}"
