@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "imaging/graphic.h"
@@ -28,6 +30,30 @@ inline Bitmap24 PositionBitmap(std::int32_t w, std::int32_t h, std::uint8_t seed
     }
   }
   return b;
+}
+
+// Writes a 24-bit Windows bitmap file.
+inline void WriteBmp(const std::string& file, const Bitmap24& b) {
+  std::string bytes;
+  auto put = [&bytes](std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) bytes.push_back(static_cast<char>(v >> (8 * i)));
+  };
+  const auto stride = static_cast<std::uint32_t>(b.Stride());
+  const std::uint32_t bits = stride * static_cast<std::uint32_t>(b.Height());
+  bytes += "BM";
+  put(14 + 40 + bits, 4);
+  put(0, 4);
+  put(14 + 40, 4);
+  put(40, 4);
+  put(static_cast<std::uint32_t>(b.Width()), 4);
+  put(static_cast<std::uint32_t>(b.Height()), 4);
+  put(1, 2);
+  put(24, 2);
+  for (int i = 0; i < 6; ++i) put(0, 4);
+  for (std::int32_t y = b.Height() - 1; y >= 0; --y) {
+    bytes.append(reinterpret_cast<const char*>(b.ScanLine(y)), stride);
+  }
+  std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 inline void SetBitmap(TPicture& picture, Bitmap24 bitmap) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "common/random.h"
+#include "raster/stretch.h"
+#include "support/temp_dir.h"
 #include "transition/display_fixture.h"
 
 namespace kestro::testing {
@@ -183,6 +185,17 @@ TEST_F(Preparation, TheCaptionIsDrawnIntoAControlSizePicture) {
   EXPECT_EQ(out.GetPixel(200, 150), source.GetPixel(0, 0));
   EXPECT_EQ(out.GetPixel(393, 460), RGBColor(0, 255, 0));
   EXPECT_EQ(out.GetPixel(393, 459), kColor);
+}
+
+TEST_F(Preparation, LoadFromFileLoadsAndPrepares) {
+  TempDir dir;
+  const Bitmap24 big = PositionBitmap(1600, 900);
+  WriteBmp(dir.File("big.bmp"), big);
+  display->LoadFromFile(dir.File("big.bmp"));
+  ASSERT_EQ(Size(), (TPoint{800, 450}));
+  Bitmap24 fitted(800, 450);
+  StretchCopy(fitted, fitted.Bounds(), big, big.Bounds());
+  EXPECT_EQ(BitmapOf(display->Picture()), fitted);
 }
 
 TEST_F(Preparation, LoadFromFileSwallowsFailures) {

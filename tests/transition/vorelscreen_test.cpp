@@ -6,6 +6,7 @@
 
 #include "platform/api/clock.h"
 #include "raster/draw.h"
+#include "support/temp_dir.h"
 #include "transition/display_fixture.h"
 
 namespace kestro::testing {
@@ -500,6 +501,35 @@ TEST_F(DisplayTest, MouseNotificationsReachTheirEvents) {
   display->MouseLeave();
   EXPECT_EQ(enter, 1);
   EXPECT_EQ(leave, 2);
+}
+
+// Pictures as the slideshow runner shows them: load and prepare, stop what
+// runs, change with an effect; each picture covers what the one before left.
+TEST_F(DisplayTest, AShowOfPicturesOfDifferentSizes) {
+  TempDir dir;
+  display->SetAutoSize(false);
+  display->SetCenter(true);
+  display->SetBgMode(TBackgroundMode::bmNone);
+  const int effect = EffectImplemented(11) ? 11 : 0;
+  const std::vector<Bitmap24> pictures{PositionBitmap(180, 90, 1), PositionBitmap(60, 40, 2),
+                                       PositionBitmap(400, 50, 3), PositionBitmap(20, 100, 4)};
+  for (std::size_t i = 0; i < pictures.size(); ++i) {
+    const std::string file = dir.File("p" + std::to_string(i) + ".bmp");
+    WriteBmp(file, pictures[i]);
+    display->LoadFromFile(file);
+    if (display->Busy()) display->Stop();
+    display->SetStyle(static_cast<TShowStyle>(effect));
+    display->Execute();
+    RunUntilDone();
+    ASSERT_EQ(completed, static_cast<int>(i + 1));
+    // The window shows the prepared picture centred, and Color elsewhere.
+    const Bitmap24& prepared = BitmapOf(display->Picture());
+    const TRect at = display->PictureRect();
+    EXPECT_EQ(display->Screen(), prepared);
+    Bitmap24 expected(200, 100, 0);
+    Draw(expected, at.Left, at.Top, prepared);
+    EXPECT_TRUE(SurfaceShows(*window, {0, 0, 200, 100}, expected)) << "picture " << i;
+  }
 }
 
 TEST_F(DisplayTest, DestroyingDuringAThreadedChangeFiresNoOnComplete) {
