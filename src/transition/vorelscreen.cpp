@@ -459,15 +459,15 @@ void TCustomVorelscreen::Frame() {
   const int number = style_;
   std::lock_guard<std::recursive_mutex> canvas(screenCanvas_);
   if (!DrawsFrames()) {
-    FrameWithoutDrawing(r);
+    FrameWithoutDrawing(*newPicture, r);
     return;
   }
   Draw(screen_, 0, 0, *oldScreen);
   if (OnBeforeNewFrame) OnBeforeNewFrame(*this, *newPicture, screen_);
   if (number >= 128) {
-    FrameByRoutine(EffectTable[number], r);
+    FrameByRoutine(EffectTable[number], *newPicture, r);
   } else {
-    FrameByComponent(r);
+    FrameByComponent(*newPicture, r);
   }
 }
 
@@ -477,14 +477,13 @@ bool TCustomVorelscreen::DrawsFrames() const {
 
 // Numbers without drawing: no frames and no frame events while the change
 // runs; its last step puts the new picture up whole.
-void TCustomVorelscreen::FrameWithoutDrawing(const TRect& r) {
+void TCustomVorelscreen::FrameWithoutDrawing(const Bitmap24& newPicture, const TRect& r) {
   if (progress_ != 100) return;
-  Draw(screen_, 0, 0, *newPicture_);
+  Draw(screen_, 0, 0, newPicture);
   InvalidatePictureArea(r);
 }
 
-void TCustomVorelscreen::FrameByRoutine(const TEffect& effect, const TRect& r) {
-  Bitmap24& newPicture = *newPicture_;
+void TCustomVorelscreen::FrameByRoutine(const TEffect& effect, Bitmap24& newPicture, const TRect& r) {
   if (progress_ == 100) {
     Draw(screen_, 0, 0, newPicture);
   } else if (progress_ >= 1) {
@@ -494,8 +493,7 @@ void TCustomVorelscreen::FrameByRoutine(const TEffect& effect, const TRect& r) {
   if (OnAfterNewFrame) OnAfterNewFrame(*this, newPicture, screen_);
 }
 
-void TCustomVorelscreen::FrameByComponent(const TRect& r) {
-  Bitmap24& newPicture = *newPicture_;
+void TCustomVorelscreen::FrameByComponent(Bitmap24& newPicture, const TRect& r) {
   const int number = style_;
   const std::int32_t progress = progress_;
   TRect d = r;

@@ -206,9 +206,9 @@ class TCustomVorelscreen {
   // Whether the number draws frames: 0, and the built effects of 1 to 150.
   bool DrawsFrames() const;
   void Frame();
-  void FrameWithoutDrawing(const TRect& r);
-  void FrameByRoutine(const TEffect& effect, const TRect& r);
-  void FrameByComponent(const TRect& r);
+  void FrameWithoutDrawing(const Bitmap24& newPicture, const TRect& r);
+  void FrameByRoutine(const TEffect& effect, Bitmap24& newPicture, const TRect& r);
+  void FrameByComponent(Bitmap24& newPicture, const TRect& r);
   void Complete();
   void FreeChange();
   void AnimateThreadEnded(TAnimateThread& thread, bool done);

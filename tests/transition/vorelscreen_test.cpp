@@ -264,6 +264,20 @@ TEST_F(DisplayTest, StopFromAFrameHandlerDoesNotWaitForItself) {
   EXPECT_EQ(display->Progress(), 12);
 }
 
+TEST_F(DisplayTest, StopBeforeAFrameIsDrawnLeavesTheFrameWhole) {
+  SetBitmap(display->Picture(), PositionBitmap(40, 30));
+  display->SetStyle(0);
+  display->SetThreaded(false);
+  int after = 0;
+  display->OnBeforeNewFrame = [](TCustomVorelscreen& s, Bitmap24&, Bitmap24&) { s.Stop(); };
+  display->OnAfterNewFrame = [&](TCustomVorelscreen&, Bitmap24&, Bitmap24&) { ++after; };
+  display->Execute();
+  EXPECT_FALSE(display->Busy());
+  EXPECT_EQ(after, 1) << "the frame under way is finished from the bitmaps it started with";
+  EXPECT_EQ(display->Screen(), PositionBitmap(40, 30));
+  EXPECT_EQ(completed, 0);
+}
+
 TEST_F(DisplayTest, ClearShowsOnlyColorAndTheNextChangeStartsFromIt) {
   Show(PositionBitmap(40, 30, 1));
   SetBitmap(display->Picture(), PositionBitmap(40, 30, 2));
