@@ -505,18 +505,6 @@ TEST_F(DisplayTest, AutoSizeFollowsThePictureUnlessAligned) {
   EXPECT_EQ(display->BoundsRect(), (TRect{0, 0, 120, 80})) << "follows the parent's client area";
 }
 
-TEST_F(DisplayTest, MouseNotificationsReachTheirEvents) {
-  int enter = 0;
-  int leave = 0;
-  display->OnMouseEnter = [&](TCustomVorelscreen&) { ++enter; };
-  display->OnMouseLeave = [&](TCustomVorelscreen&) { ++leave; };
-  display->MouseEnter();
-  display->MouseLeave();
-  display->MouseLeave();
-  EXPECT_EQ(enter, 1);
-  EXPECT_EQ(leave, 2);
-}
-
 // Pictures as the slideshow runner shows them: load and prepare, stop what
 // runs, change with an effect; each picture covers what the one before left.
 TEST_F(DisplayTest, AShowOfPicturesOfDifferentSizes) {
