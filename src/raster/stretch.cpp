@@ -122,16 +122,100 @@ StretchAxis BuildStretchAxis(std::int32_t srcSize, std::int32_t dstSize, std::in
 
 namespace {
 
-void CopyMappedRow(std::uint8_t* dstRow, const std::uint8_t* srcRow, const std::int32_t* colOffset,
-                   std::int32_t from, std::int32_t to) {
-  std::uint8_t* d = dstRow + static_cast<std::size_t>(from) * 3;
-  for (std::int32_t i = from; i < to; ++i) {
-    const std::uint8_t* s = srcRow + colOffset[i];
-    d[0] = s[0];
-    d[1] = s[1];
-    d[2] = s[2];
-    d += 3;
+// Columns whose sources run on one by one for at least this many pixels are
+// copied as one block.
+constexpr std::int32_t kMinBlock = 8;
+
+// How the columns of one stretch are copied from a source row: a list of
+// pieces in destination order, each either a block (sources consecutive and
+// ascending) or single pixels taken through per-column byte offsets.
+class ColumnMap {
+ public:
+  explicit ColumnMap(const std::vector<std::int32_t>& source) {
+    const std::int32_t n = static_cast<std::int32_t>(source.size());
+    offset_.resize(source.size());
+    for (std::int32_t i = 0; i < n; ++i) offset_[static_cast<std::size_t>(i)] = source[static_cast<std::size_t>(i)] * 3;
+    std::int32_t i = 0;
+    std::int32_t singlesFrom = 0;
+    while (i < n) {
+      std::int32_t j = i + 1;
+      while (j < n && source[static_cast<std::size_t>(j)] == source[static_cast<std::size_t>(j - 1)] + 1) ++j;
+      if (j - i >= kMinBlock) {
+        if (singlesFrom < i) pieces_.push_back({singlesFrom, i, false});
+        pieces_.push_back({i, j, true});
+        singlesFrom = j;
+      }
+      i = j;
+    }
+    if (singlesFrom < n) pieces_.push_back({singlesFrom, n, false});
+    straight_ = pieces_.size() == 1 && pieces_[0].block;
   }
+
+  std::int32_t Size() const { return static_cast<std::int32_t>(offset_.size()); }
+  // Every column one to one, in order.
+  bool Straight() const { return straight_; }
+  // The smallest and largest source byte offset of columns [a, b).
+  std::pair<std::int32_t, std::int32_t> OffsetRange(std::int32_t a, std::int32_t b) const {
+    const auto [lo, hi] = std::minmax_element(offset_.begin() + a, offset_.begin() + b);
+    return {*lo, *hi};
+  }
+
+  // Copies columns [a, b) of the map from srcRow (minus base bytes) to
+  // dstRow, whose first byte is column 0 of the map. wide: four bytes may be
+  // read at every source pixel (the byte after the row's last pixel exists).
+  void CopyRow(std::uint8_t* dstRow, const std::uint8_t* srcRow, std::int32_t a, std::int32_t b, bool wide,
+               std::int32_t base = 0) const {
+    for (const Piece& p : pieces_) {
+      const std::int32_t from = std::max(p.from, a), to = std::min(p.to, b);
+      if (from >= to) continue;
+      std::uint8_t* d = dstRow + static_cast<std::size_t>(from) * 3;
+      if (p.block) {
+        std::memmove(d, srcRow + (offset_[static_cast<std::size_t>(from)] - base), static_cast<std::size_t>(to - from) * 3);
+        continue;
+      }
+      // Four-byte moves: the extra byte lands on the next pixel, which is
+      // written afterwards; the last pixel of the range gets three bytes.
+      const std::int32_t wideTo = wide ? to - 1 : from;
+      std::int32_t i = from;
+      for (; i < wideTo; ++i, d += 3) {
+        std::uint32_t v;
+        std::memcpy(&v, srcRow + (offset_[static_cast<std::size_t>(i)] - base), 4);
+        std::memcpy(d, &v, 4);
+      }
+      for (; i < to; ++i, d += 3) {
+        const std::uint8_t* s = srcRow + (offset_[static_cast<std::size_t>(i)] - base);
+        d[0] = s[0];
+        d[1] = s[1];
+        d[2] = s[2];
+      }
+    }
+  }
+
+ private:
+  struct Piece {
+    std::int32_t from, to;
+    bool block;
+  };
+  std::vector<std::int32_t> offset_;
+  std::vector<Piece> pieces_;
+  bool straight_ = false;
+};
+
+// Copies within one bitmap go row by row in an order that never reads a row
+// already written: bottom-up when every row takes a source row at or above
+// itself, top-down when at or below. Otherwise the source is set aside first.
+enum class RowOrder { kTopDown, kBottomUp, kAside };
+
+RowOrder SelfCopyOrder(const StretchAxis& ys) {
+  bool down = true, up = true;
+  for (std::size_t j = 0; j < ys.source.size(); ++j) {
+    const std::int32_t y = ys.first + static_cast<std::int32_t>(j);
+    if (ys.source[j] < y) down = false;
+    if (ys.source[j] > y) up = false;
+  }
+  if (down) return RowOrder::kTopDown;
+  if (up) return RowOrder::kBottomUp;
+  return RowOrder::kAside;
 }
 
 void StretchImpl(Bitmap24& dst, const TRect& dstRect, const Bitmap24& src, const TRect& srcRect,
@@ -144,10 +228,13 @@ void StretchImpl(Bitmap24& dst, const TRect& dstRect, const Bitmap24& src, const
                                     dstRect.Top, dstRect.Bottom - dstRect.Top, true);
   if (ys.Empty()) return;
 
-  // Copying within one bitmap: take the source part aside first.
+  const bool self = &dst == &src;
+  RowOrder order = self ? SelfCopyOrder(ys) : RowOrder::kTopDown;
+  // Copying within one bitmap in an order that cannot avoid reading written
+  // rows: take the source part aside first.
   const Bitmap24* from = &src;
   Bitmap24 aside;
-  if (&dst == &src) {
+  if (order == RowOrder::kAside) {
     const auto [minX, maxX] = std::minmax_element(xs.source.begin(), xs.source.end());
     const auto [minY, maxY] = std::minmax_element(ys.source.begin(), ys.source.end());
     const std::int32_t ox = *minX, oy = *minY;
@@ -156,30 +243,51 @@ void StretchImpl(Bitmap24& dst, const TRect& dstRect, const Bitmap24& src, const
     for (std::int32_t& v : xs.source) v -= ox;
     for (std::int32_t& v : ys.source) v -= oy;
     from = &aside;
+    order = RowOrder::kTopDown;
   }
+  const bool inPlace = from == &dst;
 
-  const std::int32_t n = static_cast<std::int32_t>(xs.source.size());
-  std::vector<std::int32_t> colOffset(xs.source.size());
-  bool straight = true;  // columns copied one to one, in order
-  for (std::int32_t i = 0; i < n; ++i) {
-    colOffset[static_cast<std::size_t>(i)] = xs.source[static_cast<std::size_t>(i)] * 3;
-    if (xs.source[static_cast<std::size_t>(i)] != xs.source[0] + i) straight = false;
-  }
+  const ColumnMap columns(xs.source);
+  const std::int32_t n = columns.Size();
   const std::size_t rowBytes = static_cast<std::size_t>(n) * 3;
   const std::int32_t x0 = xs.first;
+  // Four-byte reads are safe on every source row but the last when the rows
+  // have no padding after their last pixel.
+  const std::int32_t lastWideRow =
+      from->Stride() > static_cast<std::size_t>(from->Width()) * 3 ? from->Height() - 1 : from->Height() - 2;
+  // A row that is its own source is read from a copy of the part it needs.
+  std::vector<std::uint8_t> rowCopy;
 
-  for (std::size_t j = 0; j < ys.source.size(); ++j) {
+  const std::size_t rows = ys.source.size();
+  std::size_t prev = rows;  // the row written last, when it was written without a clip
+  for (std::size_t k = 0; k < rows; ++k) {
+    const std::size_t j = order == RowOrder::kTopDown ? k : rows - 1 - k;
     const std::int32_t y = ys.first + static_cast<std::int32_t>(j);
-    const std::uint8_t* srcRow = from->ScanLine(ys.source[j]);
+    const std::int32_t sy = ys.source[j];
     std::uint8_t* dstRow = dst.ScanLine(y) + static_cast<std::size_t>(x0) * 3;
-    if (clip == nullptr) {
-      if (j > 0 && ys.source[j] == ys.source[j - 1]) {
-        std::memcpy(dstRow, dst.ScanLine(y - 1) + static_cast<std::size_t>(x0) * 3, rowBytes);
-      } else if (straight) {
-        std::memcpy(dstRow, srcRow + colOffset[0], rowBytes);
-      } else {
-        CopyMappedRow(dstRow, srcRow, colOffset.data(), 0, n);
+    const std::uint8_t* srcRow = from->ScanLine(sy);
+    const bool wide = sy <= lastWideRow;
+    const bool ownRow = inPlace && sy == y;
+
+    auto copySpan = [&](std::int32_t a, std::int32_t b) {
+      if (!ownRow || columns.Straight()) {  // block moves handle the overlap of a straight row
+        columns.CopyRow(dstRow, srcRow, a, b, wide);
+        return;
       }
+      const auto [lo, hi] = columns.OffsetRange(a, b);
+      rowCopy.resize(static_cast<std::size_t>(hi - lo) + 4);
+      std::memcpy(rowCopy.data(), srcRow + lo, static_cast<std::size_t>(hi - lo) + 3);
+      columns.CopyRow(dstRow, rowCopy.data(), a, b, true, lo);
+    };
+
+    if (clip == nullptr) {
+      if (prev != rows && ys.source[prev] == sy) {
+        std::memcpy(dstRow, dst.ScanLine(ys.first + static_cast<std::int32_t>(prev)) + static_cast<std::size_t>(x0) * 3,
+                    rowBytes);
+      } else {
+        copySpan(0, n);
+      }
+      prev = j;
       continue;
     }
     const Region::Band* band = clip->BandAt(y);
@@ -188,13 +296,7 @@ void StretchImpl(Bitmap24& dst, const TRect& dstRect, const Bitmap24& src, const
     for (std::uint32_t s = 0; s < band->Count; ++s) {
       const std::int32_t a = std::max(spans[s].Left, x0) - x0;
       const std::int32_t b = std::min(spans[s].Right, x0 + n) - x0;
-      if (a >= b) continue;
-      if (straight) {
-        std::memcpy(dstRow + static_cast<std::size_t>(a) * 3, srcRow + colOffset[static_cast<std::size_t>(a)],
-                    static_cast<std::size_t>(b - a) * 3);
-      } else {
-        CopyMappedRow(dstRow, srcRow, colOffset.data(), a, b);
-      }
+      if (a < b) copySpan(a, b);
     }
   }
 }
