@@ -39,6 +39,10 @@
 
 #include "raster/draw.h"
 
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <tmmintrin.h>
+#endif
+
 namespace kestro {
 
 namespace {
@@ -123,32 +127,91 @@ StretchAxis BuildStretchAxis(std::int32_t srcSize, std::int32_t dstSize, std::in
 namespace {
 
 // Columns whose sources run on one by one for at least this many pixels are
-// copied as one block.
-constexpr std::int32_t kMinBlock = 8;
+// copied as one block; shorter runs cost less as groups (below).
+constexpr std::int32_t kMinBlock = 64;
+// Without byte shuffles, runs this long are blocks.
+constexpr std::int32_t kMinBlockSingles = 16;
 
-// How the columns of one stretch are copied from a source row: a list of
-// pieces in destination order, each either a block (sources consecutive and
-// ascending) or single pixels taken through per-column byte offsets.
+bool g_byteShuffleAllowed = true;
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define KESTRO_STRETCH_SHUFFLE 1
+// Byte shuffles of 16 bytes need SSSE3, which is checked once at run time.
+bool HasByteShuffle() {
+  static const bool has = __builtin_cpu_supports("ssse3");
+  return has && g_byteShuffleAllowed;
+}
+#else
+bool HasByteShuffle() { return false; }
+#endif
+
+// How the columns of one stretch are copied from a source row: pieces in
+// destination order, each a block (sources consecutive and ascending, one
+// memory move), a run of groups (each group up to five pixels whose sources
+// lie within 16 bytes, copied with one byte shuffle), or single pixels.
 class ColumnMap {
  public:
   explicit ColumnMap(const std::vector<std::int32_t>& source) {
     const std::int32_t n = static_cast<std::int32_t>(source.size());
     offset_.resize(source.size());
     for (std::int32_t i = 0; i < n; ++i) offset_[static_cast<std::size_t>(i)] = source[static_cast<std::size_t>(i)] * 3;
+    const bool shuffle = HasByteShuffle();
+    auto extend = [&](Kind kind, std::int32_t from, std::int32_t to) {
+      if (!pieces_.empty() && pieces_.back().kind == kind && kind != Kind::kBlock) {
+        pieces_.back().to = to;
+        if (kind == Kind::kGroups) pieces_.back().groupsTo = static_cast<std::int32_t>(groups_.size());
+      } else {
+        const std::int32_t g = static_cast<std::int32_t>(groups_.size());
+        pieces_.push_back({from, to, kind, kind == Kind::kGroups ? g - 1 : g, g});
+      }
+    };
     std::int32_t i = 0;
-    std::int32_t singlesFrom = 0;
     while (i < n) {
       std::int32_t j = i + 1;
       while (j < n && source[static_cast<std::size_t>(j)] == source[static_cast<std::size_t>(j - 1)] + 1) ++j;
-      if (j - i >= kMinBlock) {
-        if (singlesFrom < i) pieces_.push_back({singlesFrom, i, false});
-        pieces_.push_back({i, j, true});
-        singlesFrom = j;
+      if (j - i >= (shuffle ? kMinBlock : kMinBlockSingles)) {
+        extend(Kind::kBlock, i, j);
+        i = j;
+        continue;
       }
-      i = j;
+      if (!shuffle) {
+        extend(Kind::kSingles, i, i + 1);
+        ++i;
+        continue;
+      }
+      // A group: as many pixels (at most five, 15 bytes) as have their
+      // sources within five neighbouring pixels, 15 bytes of the source.
+      std::int32_t lo = source[static_cast<std::size_t>(i)], hi = lo, c = 1;
+      while (c < 5 && i + c < n) {
+        const std::int32_t v = source[static_cast<std::size_t>(i + c)];
+        if (std::max(hi, v) - std::min(lo, v) > 4) break;
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+        ++c;
+      }
+      Group g{};
+      g.src = lo * 3;
+      g.dst = i * 3;
+      g.count = c;
+      for (std::int32_t k = 0; k < 16; ++k) g.mask[k] = 0x80;  // zero
+      for (std::int32_t k = 0; k < c; ++k) {
+        const std::int32_t from = source[static_cast<std::size_t>(i + k)] * 3 - g.src;
+        for (std::int32_t b = 0; b < 3; ++b) g.mask[3 * k + b] = static_cast<std::uint8_t>(from + b);
+      }
+      groups_.push_back(g);
+      extend(Kind::kGroups, i, i + c);
+      i += c;
     }
-    if (singlesFrom < n) pieces_.push_back({singlesFrom, n, false});
-    straight_ = pieces_.size() == 1 && pieces_[0].block;
+    // Groups whose 16-byte write stays inside the row's n pixels.
+    while (safeGroups_ < static_cast<std::int32_t>(groups_.size()) &&
+           groups_[static_cast<std::size_t>(safeGroups_)].dst + 16 <= 3 * n) {
+      ++safeGroups_;
+    }
+    straight_ = pieces_.size() == 1 && pieces_[0].kind == Kind::kBlock;
+    if (n > 0) {
+      const auto [lo, hi] = std::minmax_element(offset_.begin(), offset_.end());
+      whole_ = {*lo, *hi};
+    }
   }
 
   std::int32_t Size() const { return static_cast<std::int32_t>(offset_.size()); }
@@ -156,48 +219,127 @@ class ColumnMap {
   bool Straight() const { return straight_; }
   // The smallest and largest source byte offset of columns [a, b).
   std::pair<std::int32_t, std::int32_t> OffsetRange(std::int32_t a, std::int32_t b) const {
+    if (a == 0 && b == Size()) return whole_;
     const auto [lo, hi] = std::minmax_element(offset_.begin() + a, offset_.begin() + b);
     return {*lo, *hi};
   }
 
   // Copies columns [a, b) of the map from srcRow (minus base bytes) to
-  // dstRow, whose first byte is column 0 of the map. wide: four bytes may be
-  // read at every source pixel (the byte after the row's last pixel exists).
-  void CopyRow(std::uint8_t* dstRow, const std::uint8_t* srcRow, std::int32_t a, std::int32_t b, bool wide,
-               std::int32_t base = 0) const {
+  // dstRow, whose first byte is column 0 of the map. readAhead: how many
+  // bytes exist after the source row's last pixel (13 or more lets every
+  // read take 16 bytes).
+  void CopyRow(std::uint8_t* dstRow, const std::uint8_t* srcRow, std::int32_t a, std::int32_t b,
+               std::size_t readAhead, std::int32_t base = 0) const {
+#ifdef KESTRO_STRETCH_SHUFFLE
+    if (!groups_.empty() && readAhead >= 13) {
+      if (a == 0 && b == Size()) {
+        CopyWholeRowShuffled(dstRow, srcRow - base);
+      } else {
+        CopyRowShuffled(dstRow, srcRow - base, a, b);
+      }
+      return;
+    }
+#endif
     for (const Piece& p : pieces_) {
       const std::int32_t from = std::max(p.from, a), to = std::min(p.to, b);
-      if (from >= to) continue;
-      std::uint8_t* d = dstRow + static_cast<std::size_t>(from) * 3;
-      if (p.block) {
-        std::memmove(d, srcRow + (offset_[static_cast<std::size_t>(from)] - base), static_cast<std::size_t>(to - from) * 3);
-        continue;
-      }
-      // Four-byte moves: the extra byte lands on the next pixel, which is
-      // written afterwards; the last pixel of the range gets three bytes.
-      const std::int32_t wideTo = wide ? to - 1 : from;
-      std::int32_t i = from;
-      for (; i < wideTo; ++i, d += 3) {
-        std::uint32_t v;
-        std::memcpy(&v, srcRow + (offset_[static_cast<std::size_t>(i)] - base), 4);
-        std::memcpy(d, &v, 4);
-      }
-      for (; i < to; ++i, d += 3) {
-        const std::uint8_t* s = srcRow + (offset_[static_cast<std::size_t>(i)] - base);
-        d[0] = s[0];
-        d[1] = s[1];
-        d[2] = s[2];
-      }
+      if (from < to) CopyPixels(p.kind == Kind::kBlock, dstRow, srcRow - base, from, to, readAhead >= 1);
     }
   }
 
  private:
+  enum class Kind : std::uint8_t { kBlock, kGroups, kSingles };
   struct Piece {
-    std::int32_t from, to;
-    bool block;
+    std::int32_t from, to;  // pixels
+    Kind kind;
+    std::int32_t groupsFrom, groupsTo;  // kGroups: its groups
   };
+  struct alignas(16) Group {
+    std::uint8_t mask[16];
+    std::int32_t src, dst;  // bytes
+    std::int32_t count;     // pixels
+  };
+
+  // Columns [from, to) without byte shuffles, from srcRow's byte 0. wide:
+  // four bytes may be read at every source pixel.
+  void CopyPixels(bool block, std::uint8_t* dstRow, const std::uint8_t* srcRow, std::int32_t from, std::int32_t to,
+                  bool wide) const {
+    std::uint8_t* d = dstRow + static_cast<std::size_t>(from) * 3;
+    const std::int32_t* off = offset_.data();
+    if (block) {
+      std::memmove(d, srcRow + off[from], static_cast<std::size_t>(to - from) * 3);
+      return;
+    }
+    // Four-byte moves: the extra byte lands on the next pixel, which is
+    // written afterwards; the last pixel of the range gets three bytes.
+    const std::int32_t wideTo = wide ? to - 1 : from;
+    std::int32_t i = from;
+    for (; i < wideTo; ++i, d += 3) {
+      std::uint32_t v;
+      std::memcpy(&v, srcRow + off[i], 4);
+      std::memcpy(d, &v, 4);
+    }
+    for (; i < to; ++i, d += 3) {
+      const std::uint8_t* s = srcRow + off[i];
+      d[0] = s[0];
+      d[1] = s[1];
+      d[2] = s[2];
+    }
+  }
+
+#ifdef KESTRO_STRETCH_SHUFFLE
+  // A group writes 16 bytes; the bytes after its pixels belong to the
+  // following pixels of the range, which are written afterwards. Groups too
+  // close to the end of the range, or cut by it, go pixel by pixel.
+  __attribute__((target("ssse3"))) static void Shuffle(std::uint8_t* dstRow, const std::uint8_t* srcRow,
+                                                        const Group* g, const Group* end) {
+    for (; g != end; ++g) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(srcRow + g->src));
+      const __m128i m = _mm_load_si128(reinterpret_cast<const __m128i*>(g->mask));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dstRow + g->dst), _mm_shuffle_epi8(v, m));
+    }
+  }
+
+  void CopyWholeRowShuffled(std::uint8_t* dstRow, const std::uint8_t* srcRow) const {
+    for (const Piece& p : pieces_) {
+      if (p.kind != Kind::kGroups) {
+        CopyPixels(p.kind == Kind::kBlock, dstRow, srcRow, p.from, p.to, true);
+        continue;
+      }
+      const std::int32_t safeTo = std::min(p.groupsTo, safeGroups_);
+      if (p.groupsFrom < safeTo) Shuffle(dstRow, srcRow, groups_.data() + p.groupsFrom, groups_.data() + safeTo);
+      for (std::int32_t k = std::max(p.groupsFrom, safeTo); k < p.groupsTo; ++k) {
+        const Group& g = groups_[static_cast<std::size_t>(k)];
+        CopyPixels(false, dstRow, srcRow, g.dst / 3, g.dst / 3 + g.count, true);
+      }
+    }
+  }
+
+  void CopyRowShuffled(std::uint8_t* dstRow, const std::uint8_t* srcRow, std::int32_t a, std::int32_t b) const {
+    for (const Piece& p : pieces_) {
+      const std::int32_t from = std::max(p.from, a), to = std::min(p.to, b);
+      if (from >= to) continue;
+      if (p.kind != Kind::kGroups) {
+        CopyPixels(p.kind == Kind::kBlock, dstRow, srcRow, from, to, true);
+        continue;
+      }
+      for (std::int32_t k = p.groupsFrom; k < p.groupsTo; ++k) {
+        const Group& g = groups_[static_cast<std::size_t>(k)];
+        const std::int32_t gFrom = g.dst / 3, gTo = gFrom + g.count;
+        if (gFrom >= a && gTo <= b && g.dst + 16 <= 3 * b) {
+          Shuffle(dstRow, srcRow, &g, &g + 1);
+        } else if (std::max(gFrom, a) < std::min(gTo, b)) {
+          CopyPixels(false, dstRow, srcRow, std::max(gFrom, a), std::min(gTo, b), true);
+        }
+      }
+    }
+  }
+#endif
+
   std::vector<std::int32_t> offset_;
   std::vector<Piece> pieces_;
+  std::vector<Group> groups_;
+  std::int32_t safeGroups_ = 0;
+  std::pair<std::int32_t, std::int32_t> whole_{0, 0};  // OffsetRange(0, Size())
   bool straight_ = false;
 };
 
@@ -249,12 +391,25 @@ void StretchImpl(Bitmap24& dst, const TRect& dstRect, const Bitmap24& src, const
 
   const ColumnMap columns(xs.source);
   const std::int32_t n = columns.Size();
+
+  // Whole rows copied one to one, in order, between bitmaps of one width:
+  // they lie back to back in both, so one move does (padding bytes are zero
+  // in both). A move reads its source as it was, also within one bitmap.
+  if (clip == nullptr && columns.Straight() && xs.first == 0 && xs.source.front() == 0 && n == dst.Width() &&
+      n == from->Width() &&
+      std::adjacent_find(ys.source.begin(), ys.source.end(), [](std::int32_t a, std::int32_t b) {
+        return b != a + 1;
+      }) == ys.source.end()) {
+    std::memmove(dst.ScanLine(ys.first), from->ScanLine(ys.source.front()), ys.source.size() * dst.Stride());
+    return;
+  }
   const std::size_t rowBytes = static_cast<std::size_t>(n) * 3;
   const std::int32_t x0 = xs.first;
-  // Four-byte reads are safe on every source row but the last when the rows
-  // have no padding after their last pixel.
-  const std::int32_t lastWideRow =
-      from->Stride() > static_cast<std::size_t>(from->Width()) * 3 ? from->Height() - 1 : from->Height() - 2;
+  // Reads may take a few bytes beyond the pixels they need: as many as
+  // exist in the bitmap's memory after the source row's last pixel.
+  auto readAhead = [from](std::int32_t sy) {
+    return from->ByteSize() - (static_cast<std::size_t>(sy) * from->Stride() + static_cast<std::size_t>(from->Width()) * 3);
+  };
   // A row that is its own source is read from a copy of the part it needs.
   std::vector<std::uint8_t> rowCopy;
 
@@ -266,18 +421,18 @@ void StretchImpl(Bitmap24& dst, const TRect& dstRect, const Bitmap24& src, const
     const std::int32_t sy = ys.source[j];
     std::uint8_t* dstRow = dst.ScanLine(y) + static_cast<std::size_t>(x0) * 3;
     const std::uint8_t* srcRow = from->ScanLine(sy);
-    const bool wide = sy <= lastWideRow;
+    const std::size_t ahead = readAhead(sy);
     const bool ownRow = inPlace && sy == y;
 
     auto copySpan = [&](std::int32_t a, std::int32_t b) {
       if (!ownRow || columns.Straight()) {  // block moves handle the overlap of a straight row
-        columns.CopyRow(dstRow, srcRow, a, b, wide);
+        columns.CopyRow(dstRow, srcRow, a, b, ahead);
         return;
       }
       const auto [lo, hi] = columns.OffsetRange(a, b);
-      rowCopy.resize(static_cast<std::size_t>(hi - lo) + 4);
+      rowCopy.resize(static_cast<std::size_t>(hi - lo) + 16);
       std::memcpy(rowCopy.data(), srcRow + lo, static_cast<std::size_t>(hi - lo) + 3);
-      columns.CopyRow(dstRow, rowCopy.data(), a, b, true, lo);
+      columns.CopyRow(dstRow, rowCopy.data(), a, b, 13, lo);
     };
 
     if (clip == nullptr) {
@@ -302,6 +457,11 @@ void StretchImpl(Bitmap24& dst, const TRect& dstRect, const Bitmap24& src, const
 }
 
 }  // namespace
+
+bool raster_detail::UseByteShuffle(bool allowed) {
+  g_byteShuffleAllowed = allowed;
+  return HasByteShuffle();
+}
 
 void StretchCopy(Bitmap24& dst, const TRect& dstRect, const Bitmap24& src, const TRect& srcRect) {
   StretchImpl(dst, dstRect, src, srcRect, nullptr);

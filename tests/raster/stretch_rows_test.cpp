@@ -1,7 +1,7 @@
-// The row copier of StretchCopy against the per-axis mapping it carries out:
-// block and pixel-by-pixel columns, rows without padding (whose last pixel
-// ends the bitmap's memory), copies within one bitmap in either row order,
-// and clipped copies.
+// The row copiers of StretchCopy (with and without the processor's byte
+// shuffles) against the per-axis mapping they carry out: blocks, groups and
+// single pixels, rows without padding (whose last pixel ends the bitmap's
+// memory), copies within one bitmap in either row order, and clipped copies.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -48,7 +48,17 @@ TRect RandomRect(Lcg& rng, int w, int h) {
   return r;
 }
 
-TEST(StretchCopyRows, MatchTheAxisMapping) {
+class StretchCopyRows : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    shuffles_ = raster_detail::UseByteShuffle(GetParam());
+    if (GetParam() && !shuffles_) GTEST_SKIP() << "no byte shuffles on this processor";
+  }
+  void TearDown() override { raster_detail::UseByteShuffle(true); }
+  bool shuffles_ = false;
+};
+
+TEST_P(StretchCopyRows, MatchTheAxisMapping) {
   Lcg rng{12345};
   for (int i = 0; i < 3000; ++i) {
     // Widths that are multiples of 4 leave the rows without padding.
@@ -64,7 +74,7 @@ TEST(StretchCopyRows, MatchTheAxisMapping) {
   }
 }
 
-TEST(StretchCopyRows, WithinOneBitmapReadTheSourceAsItWas) {
+TEST_P(StretchCopyRows, WithinOneBitmapReadTheSourceAsItWas) {
   Lcg rng{777};
   for (int i = 0; i < 3000; ++i) {
     const int w = rng.In(0, 1) ? 4 * rng.In(1, 16) : rng.In(1, 64), h = rng.In(1, 40);
@@ -102,7 +112,7 @@ TEST(StretchCopyRows, WithinOneBitmapReadTheSourceAsItWas) {
   }
 }
 
-TEST(StretchCopyRows, ClippedCopiesWriteOnlyInsideTheClip) {
+TEST_P(StretchCopyRows, ClippedCopiesWriteOnlyInsideTheClip) {
   Lcg rng{99};
   for (int i = 0; i < 1000; ++i) {
     const int w = rng.In(1, 60), h = rng.In(1, 30);
@@ -122,6 +132,9 @@ TEST(StretchCopyRows, ClippedCopiesWriteOnlyInsideTheClip) {
         ASSERT_EQ(b.GetPixel(x, y), clip.Contains(x, y) ? whole.GetPixel(x, y) : before.GetPixel(x, y)) << i;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Copiers, StretchCopyRows, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Shuffled" : "Plain"; });
 
 }  // namespace
 }  // namespace kestro
