@@ -208,41 +208,33 @@ class ColumnMap {
       ++safeGroups_;
     }
     straight_ = pieces_.size() == 1 && pieces_[0].kind == Kind::kBlock;
-    if (n > 0) {
-      const auto [lo, hi] = std::minmax_element(offset_.begin(), offset_.end());
-      whole_ = {*lo, *hi};
-    }
+    if (n > 0) firstSourceByte_ = *std::min_element(offset_.begin(), offset_.end());
   }
 
   std::int32_t Size() const { return static_cast<std::int32_t>(offset_.size()); }
   // Every column one to one, in order.
   bool Straight() const { return straight_; }
-  // The smallest and largest source byte offset of columns [a, b).
-  std::pair<std::int32_t, std::int32_t> OffsetRange(std::int32_t a, std::int32_t b) const {
-    if (a == 0 && b == Size()) return whole_;
-    const auto [lo, hi] = std::minmax_element(offset_.begin() + a, offset_.begin() + b);
-    return {*lo, *hi};
-  }
+  // The smallest source byte offset.
+  std::int32_t FirstSourceByte() const { return firstSourceByte_; }
 
-  // Copies columns [a, b) of the map from srcRow (minus base bytes) to
-  // dstRow, whose first byte is column 0 of the map. readAhead: how many
-  // bytes exist after the source row's last pixel (13 or more lets every
-  // read take 16 bytes).
+  // Copies columns [a, b) of the map from srcRow to dstRow, whose first byte
+  // is column 0 of the map. readAhead: how many bytes exist after the source
+  // row's last pixel (13 or more lets every read take 16 bytes).
   void CopyRow(std::uint8_t* dstRow, const std::uint8_t* srcRow, std::int32_t a, std::int32_t b,
-               std::size_t readAhead, std::int32_t base = 0) const {
+               std::size_t readAhead) const {
 #ifdef KESTRO_STRETCH_SHUFFLE
     if (!groups_.empty() && readAhead >= 13) {
       if (a == 0 && b == Size()) {
-        CopyWholeRowShuffled(dstRow, srcRow - base);
+        CopyWholeRowShuffled(dstRow, srcRow);
       } else {
-        CopyRowShuffled(dstRow, srcRow - base, a, b);
+        CopyRowShuffled(dstRow, srcRow, a, b);
       }
       return;
     }
 #endif
     for (const Piece& p : pieces_) {
       const std::int32_t from = std::max(p.from, a), to = std::min(p.to, b);
-      if (from < to) CopyPixels(p.kind == Kind::kBlock, dstRow, srcRow - base, from, to, readAhead >= 1);
+      if (from < to) CopyPixels(p.kind == Kind::kBlock, dstRow, srcRow, from, to, readAhead >= 1);
     }
   }
 
@@ -356,7 +348,7 @@ class ColumnMap {
   std::vector<Piece> pieces_;
   std::vector<Group> groups_;
   std::int32_t safeGroups_ = 0;
-  std::pair<std::int32_t, std::int32_t> whole_{0, 0};  // OffsetRange(0, Size())
+  std::int32_t firstSourceByte_ = 0;
   bool straight_ = false;
 };
 
@@ -427,10 +419,10 @@ void StretchImpl(Bitmap24& dst, const TRect& dstRect, const Bitmap24& src, const
   auto readAhead = [from](std::int32_t sy) {
     return from->ByteSize() - (static_cast<std::size_t>(sy) * from->Stride() + static_cast<std::size_t>(from->Width()) * 3);
   };
-  // A row that is its own source is read from a copy of the part it needs.
-  std::vector<std::uint8_t> rowCopy;
+  // A row that is its own source is drawn into a row of its own first, then
+  // moved into place.
+  std::vector<std::uint8_t> rowOut;
 
-  const std::pair<std::int32_t, std::int32_t> whole = columns.OffsetRange(0, n);
   const std::size_t rows = ys.source.size();
   std::size_t prev = rows;  // the row written last, when it was written without a clip
   for (std::size_t k = 0; k < rows; ++k) {
@@ -446,7 +438,7 @@ void StretchImpl(Bitmap24& dst, const TRect& dstRect, const Bitmap24& src, const
     // first reads and writes of a row do not wait for memory.
     if (k + 1 < rows) {
       const std::size_t jn = order == RowOrder::kTopDown ? k + 1 : rows - 2 - k;
-      const std::uint8_t* nextSrc = from->ScanLine(ys.source[jn]) + whole.first;
+      const std::uint8_t* nextSrc = from->ScanLine(ys.source[jn]) + columns.FirstSourceByte();
       const std::uint8_t* nextDst = dst.ScanLine(ys.first + static_cast<std::int32_t>(jn)) + static_cast<std::size_t>(x0) * 3;
       for (int line = 0; line < 4; ++line) {
         __builtin_prefetch(nextSrc + 64 * line);
@@ -460,10 +452,10 @@ void StretchImpl(Bitmap24& dst, const TRect& dstRect, const Bitmap24& src, const
         columns.CopyRow(dstRow, srcRow, a, b, ahead);
         return;
       }
-      const auto [lo, hi] = columns.OffsetRange(a, b);
-      rowCopy.resize(static_cast<std::size_t>(hi - lo) + 16);
-      std::memcpy(rowCopy.data(), srcRow + lo, static_cast<std::size_t>(hi - lo) + 3);
-      columns.CopyRow(dstRow, rowCopy.data(), a, b, 13, lo);
+      rowOut.resize(rowBytes + 16);
+      columns.CopyRow(rowOut.data(), srcRow, a, b, ahead);
+      std::memcpy(dstRow + static_cast<std::size_t>(a) * 3, rowOut.data() + static_cast<std::size_t>(a) * 3,
+                  static_cast<std::size_t>(b - a) * 3);
     };
 
     if (clip == nullptr) {
