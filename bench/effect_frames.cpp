@@ -3,13 +3,15 @@
 // the frame planned, the plan drawn. Every effect is timed at the progress
 // values of a change with the default step (4, 8, ..., 96), each the fastest
 // of a few repetitions, next to the floor of two full-frame memory copies
-// measured in the same run the same way, just before each effect.
+// measured in the same run the same way, just before each effect. The run
+// goes over all effects several times (passes) and keeps the fastest times,
+// so that a moment when the machine was busy elsewhere does not count.
 //
 // Output, one line each (bench/effects_vs_floor.sh turns it into a table):
 //   effect,<number>,<ms per frame, mean over the progress values>,<ms, slowest progress>,<floor ms>,<name>
 //   floor,<lowest floor ms of the run>
 //
-// Usage: bench_effect_frames [--reps N] [--only NUMBER]
+// Usage: bench_effect_frames [--reps N] [--passes N] [--only NUMBER]
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -61,15 +63,18 @@ volatile std::uint8_t g_sink;
 
 int main(int argc, char** argv) {
   int reps = 5;
+  int passes = 3;
   int only = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--reps" && i + 1 < argc) {
       reps = std::max(1, std::atoi(argv[++i]));
+    } else if (a == "--passes" && i + 1 < argc) {
+      passes = std::max(1, std::atoi(argv[++i]));
     } else if (a == "--only" && i + 1 < argc) {
       only = std::atoi(argv[++i]);
     } else {
-      std::fprintf(stderr, "usage: bench_effect_frames [--reps N] [--only NUMBER]\n");
+      std::fprintf(stderr, "usage: bench_effect_frames [--reps N] [--passes N] [--only NUMBER]\n");
       return 2;
     }
   }
@@ -80,8 +85,8 @@ int main(int argc, char** argv) {
   // The floor: two full-frame memory copies, through three buffers as large
   // as the three bitmaps of a change. Like the frames it is timed in a loop
   // of its own (both warm), just before each effect, and each effect's ratio
-  // is taken to that floor, so that a busy moment of the machine weighs on
-  // both sides alike.
+  // is taken to its own floor, so that a busy moment of the machine weighs
+  // on both sides alike. Every time is the fastest over all passes.
   const std::size_t n = oldScreen.ByteSize();
   std::vector<std::uint8_t> a(n, 1), b(n, 2), c(n, 3);
   auto measureFloor = [&] {
@@ -91,29 +96,42 @@ int main(int argc, char** argv) {
       g_sink = c[n / 2];
     });
   };
-  double lowestFloor = 1e30;
+
+  std::vector<int> numbers;
+  for (int number = 1; number <= kEffectCount; ++number) {
+    if (IsRectCopyEffect(number) && (only == 0 || number == only)) numbers.push_back(number);
+  }
+  std::vector<int> progressValues;
+  for (int progress = 4; progress < 100; progress += 4) progressValues.push_back(progress);
+  std::vector<double> floorMs(numbers.size(), 1e30);
+  std::vector<std::vector<double>> frameMs(numbers.size(), std::vector<double>(progressValues.size(), 1e30));
 
   const TRect r = screen.Bounds();
   EffectPlan plan;
-  for (int number = 1; number <= kEffectCount; ++number) {
-    if (!IsRectCopyEffect(number) || (only != 0 && number != only)) continue;
-    const double floorMs = measureFloor();
-    lowestFloor = std::min(lowestFloor, floorMs);
+  for (int pass = 0; pass < passes; ++pass) {
+    for (std::size_t e = 0; e < numbers.size(); ++e) {
+      floorMs[e] = std::min(floorMs[e], measureFloor());
+      for (std::size_t k = 0; k < progressValues.size(); ++k) {
+        const int number = numbers[e], progress = progressValues[k];
+        frameMs[e][k] = std::min(frameMs[e][k], FastestMs(reps, [&] {
+                                   Draw(screen, 0, 0, oldScreen);
+                                   PlanEffect(number, EffectExtents(r, progress, 4), progress, plan);
+                                   DrawPlan(plan, screen, picture, progress);
+                                   g_sink = screen.Bits()[0];
+                                 }));
+      }
+    }
+  }
+  double lowestFloor = 1e30;
+  for (std::size_t e = 0; e < numbers.size(); ++e) {
     double sum = 0, worst = 0;
-    int frames = 0;
-    for (int progress = 4; progress < 100; progress += 4) {
-      const double ms = FastestMs(reps, [&] {
-        Draw(screen, 0, 0, oldScreen);
-        PlanEffect(number, EffectExtents(r, progress, 4), progress, plan);
-        DrawPlan(plan, screen, picture, progress);
-        g_sink = screen.Bits()[0];
-      });
+    for (double ms : frameMs[e]) {
       sum += ms;
       worst = std::max(worst, ms);
-      ++frames;
     }
-    std::printf("effect,%d,%.4f,%.4f,%.4f,%s\n", number, sum / frames, worst, floorMs, FindEffect(number)->Name);
-    std::fflush(stdout);
+    lowestFloor = std::min(lowestFloor, floorMs[e]);
+    std::printf("effect,%d,%.4f,%.4f,%.4f,%s\n", numbers[e], sum / static_cast<double>(frameMs[e].size()), worst,
+                floorMs[e], FindEffect(numbers[e])->Name);
   }
   std::printf("floor,%.4f\n", lowestFloor);
   return 0;

@@ -5,11 +5,12 @@
 # (single thread, planar RGB): its per-frame cost is the time of 100 frames
 # of xfade between two still pictures less the time of the same graph
 # without xfade, each the fastest of three runs.
-#   bench/effects_vs_floor.sh [BUILD_DIR] [REPETITIONS]
+#   bench/effects_vs_floor.sh [BUILD_DIR] [REPETITIONS] [PASSES]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/linux}
-reps=${2:-7}
+reps=${2:-5}
+passes=${3:-3}
 exe="$build/bench/bench_effect_frames"
 [ -x "$exe" ] || { echo "effects_vs_floor.sh: $exe not built (cmake --build --preset linux)" >&2; exit 1; }
 command -v ffmpeg >/dev/null || { echo "effects_vs_floor.sh: ffmpeg is not installed (scripts/setup.sh bench)" >&2; exit 1; }
@@ -17,7 +18,7 @@ command -v ffmpeg >/dev/null || { echo "effects_vs_floor.sh: ffmpeg is not insta
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-"$exe" --reps "$reps" >"$work/ours.csv"
+"$exe" --reps "$reps" --passes "$passes" >"$work/ours.csv"
 
 # The nearest xfade transition of each effect.
 counterpart() {
