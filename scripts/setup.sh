@@ -8,7 +8,7 @@ declare -A GROUPS_PKGS=(
   [windows]="g++-mingw-w64-x86-64 g++-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev"
   [run]="wine wine64 fonts-wine xvfb xdotool imagemagick x11-utils"
   [fuzz]="clang libclang-rt-14-dev"
-  [bench]="unzip zip python3 libjpeg-turbo-progs"
+  [bench]="unzip zip python3 libjpeg-turbo-progs ffmpeg"
 )
 
 groups=("$@")

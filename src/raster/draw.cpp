@@ -19,6 +19,13 @@ void CopyRect(Bitmap24& dst, std::int32_t dstX, std::int32_t dstY, std::int32_t 
   const std::size_t bytes = static_cast<std::size_t>(ox1 - ox0) * 3;
   const std::size_t dOff = static_cast<std::size_t>(dstX + ox0) * 3;
   const std::size_t sOff = static_cast<std::size_t>(srcX + ox0) * 3;
+  if (bytes == static_cast<std::size_t>(dst.Width()) * 3 && dst.Width() == src.Width()) {
+    // Whole rows of equal layout lie back to back: one move (padding bytes
+    // are zero in both).
+    std::memmove(dst.ScanLine(static_cast<std::int32_t>(dstY + oy0)), src.ScanLine(static_cast<std::int32_t>(srcY + oy0)),
+                 static_cast<std::size_t>(oy1 - oy0) * dst.Stride());
+    return;
+  }
   const bool upwards = &dst == &src && dstY > srcY;  // overlapping rows: copy bottom rows first
   for (std::int64_t k = 0; k < oy1 - oy0; ++k) {
     const std::int64_t oy = upwards ? oy1 - 1 - k : oy0 + k;

@@ -39,4 +39,10 @@ struct StretchAxis {
 StretchAxis BuildStretchAxis(std::int32_t srcSize, std::int32_t dstSize, std::int32_t srcPos,
                              std::int32_t srcLen, std::int32_t dstPos, std::int32_t dstLen, bool vertical);
 
+namespace raster_detail {
+// Lets StretchCopy use the processor's byte shuffles when it has them (the
+// default) or not; true when they are in use. For tests of both row copiers.
+bool UseByteShuffle(bool allowed);
+}  // namespace raster_detail
+
 }  // namespace kestro

@@ -70,11 +70,24 @@ struct EffectPlan {
   void (*direct)(Bitmap24& screen, const Bitmap24& newPicture, std::int32_t progress) = nullptr;
 };
 
-// Plans one frame of effect `number` at `progress` (1..99); false when the
+// Plans one frame of effect `number` at `progress` (1..99), replacing what
+// plan held (its storage is reused); false, with plan untouched, when the
 // number has no drawing built. Random effects draw from the shared generator.
+// For numbers 1 to 57 the plan is a list of copies whose last one is a plain
+// copy from the new picture: the frame's destination and source rectangles.
 bool PlanEffect(int number, const TEffectExtents& extents, std::int32_t progress, EffectPlan& plan);
 
 // Draws a plan onto the screen bitmap.
 void DrawPlan(const EffectPlan& plan, Bitmap24& screen, const Bitmap24& newPicture, std::int32_t progress);
+
+// Makes one copy of a plan onto the screen bitmap: a plain stretch copy, a
+// mirrored copy (MirroredCopy), or for Source::kScreen a copy within the
+// screen bitmap that reads the source as it was before the copy.
+void DrawCopy(const RectCopy& copy, Bitmap24& screen, const Bitmap24& newPicture);
+
+// The part of bounds (the screen bitmap's rectangle) that a copy can change:
+// its destination, widened by one pixel beyond each mirrored edge for a
+// mirrored copy. Empty when the copy draws nothing there.
+TRect CopyArea(const RectCopy& copy, const TRect& bounds);
 
 }  // namespace kestro

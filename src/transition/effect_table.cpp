@@ -23,63 +23,63 @@ void PlannedEffect(Bitmap24& screen, const Bitmap24& newPicture, const TRect& r,
 // routine, and says so.
 const TEffect EffectTable[kEffectCount + 1] = {
     {nullptr, nullptr},  // 0: no effect
-    {"Expand from right", nullptr},  // 1
-    {"Expand from left", nullptr},  // 2
-    {"Slide in from right", nullptr},  // 3
-    {"Slide in from left", nullptr},  // 4
-    {"Reveal from left", nullptr},  // 5
-    {"Reveal from right", nullptr},  // 6
-    {"Expand in from right", nullptr},  // 7
-    {"Expand in from left", nullptr},  // 8
-    {"Expand in to middle", nullptr},  // 9
-    {"Expand out from middle", nullptr},  // 10
-    {"Reveal out from middle", nullptr},  // 11
-    {"Reveal in from sides", nullptr},  // 12
-    {"Expand in from sides", nullptr},  // 13
-    {"Unroll from left", nullptr},  // 14
-    {"Unroll from right", nullptr},  // 15
-    {"Build up from right", nullptr},  // 16
-    {"Build up from left", nullptr},  // 17
-    {"Expand from bottom", nullptr},  // 18
-    {"Expand from top", nullptr},  // 19
-    {"Slide in from bottom", nullptr},  // 20
-    {"Slide in from top", nullptr},  // 21
-    {"Reveal from top", nullptr},  // 22
-    {"Reveal from bottom", nullptr},  // 23
-    {"Expand in from bottom", nullptr},  // 24
-    {"Expand in from top", nullptr},  // 25
-    {"Expand in to middle (horiz)", nullptr},  // 26
-    {"Expand out from middle (horiz)", nullptr},  // 27
-    {"Reveal from middle (horiz)", nullptr},  // 28
-    {"Slide in from top / bottom", nullptr},  // 29
-    {"Expand in from top / bottom", nullptr},  // 30
-    {"Unroll from top", nullptr},  // 31
-    {"Unroll from bottom", nullptr},  // 32
-    {"Build up from bottom", nullptr},  // 33
-    {"Build up from top", nullptr},  // 34
-    {"Expand from bottom right", nullptr},  // 35
-    {"Expand from top right", nullptr},  // 36
-    {"Expand from top left", nullptr},  // 37
-    {"Expand from bottom left", nullptr},  // 38
-    {"Slide in from bottom right", nullptr},  // 39
-    {"Slide in from top right", nullptr},  // 40
-    {"Slide in from top left", nullptr},  // 41
-    {"Slide in from bottom left", nullptr},  // 42
-    {"Reveal from top left", nullptr},  // 43
-    {"Reveal from bottom left", nullptr},  // 44
-    {"Reveal from bottom right", nullptr},  // 45
-    {"Reveal from top right", nullptr},  // 46
-    {"Appear and Contract to top left", nullptr},  // 47
-    {"Appear and Contract to bottom left", nullptr},  // 48
-    {"Appear and Contract to bottom right", nullptr},  // 49
-    {"Appear and Contract to top right", nullptr},  // 50
-    {"Appear and Contract to middle", nullptr},  // 51
-    {"Expand out from centre", nullptr},  // 52
-    {"Reveal out from centre", nullptr},  // 53
-    {"Reveal in to centre", nullptr},  // 54
-    {"Quarters Reveal in to middle", nullptr},  // 55
-    {"Quarters Expand to middle", nullptr},  // 56
-    {"Quarters Slide in to middle", nullptr},  // 57
+    {"Expand from right", PlannedEffect<1>},  // 1
+    {"Expand from left", PlannedEffect<2>},  // 2
+    {"Slide in from right", PlannedEffect<3>},  // 3
+    {"Slide in from left", PlannedEffect<4>},  // 4
+    {"Reveal from left", PlannedEffect<5>},  // 5
+    {"Reveal from right", PlannedEffect<6>},  // 6
+    {"Expand in from right", PlannedEffect<7>},  // 7
+    {"Expand in from left", PlannedEffect<8>},  // 8
+    {"Expand in to middle", PlannedEffect<9>},  // 9
+    {"Expand out from middle", PlannedEffect<10>},  // 10
+    {"Reveal out from middle", PlannedEffect<11>},  // 11
+    {"Reveal in from sides", PlannedEffect<12>},  // 12
+    {"Expand in from sides", PlannedEffect<13>},  // 13
+    {"Unroll from left", PlannedEffect<14>},  // 14
+    {"Unroll from right", PlannedEffect<15>},  // 15
+    {"Build up from right", PlannedEffect<16>},  // 16
+    {"Build up from left", PlannedEffect<17>},  // 17
+    {"Expand from bottom", PlannedEffect<18>},  // 18
+    {"Expand from top", PlannedEffect<19>},  // 19
+    {"Slide in from bottom", PlannedEffect<20>},  // 20
+    {"Slide in from top", PlannedEffect<21>},  // 21
+    {"Reveal from top", PlannedEffect<22>},  // 22
+    {"Reveal from bottom", PlannedEffect<23>},  // 23
+    {"Expand in from bottom", PlannedEffect<24>},  // 24
+    {"Expand in from top", PlannedEffect<25>},  // 25
+    {"Expand in to middle (horiz)", PlannedEffect<26>},  // 26
+    {"Expand out from middle (horiz)", PlannedEffect<27>},  // 27
+    {"Reveal from middle (horiz)", PlannedEffect<28>},  // 28
+    {"Slide in from top / bottom", PlannedEffect<29>},  // 29
+    {"Expand in from top / bottom", PlannedEffect<30>},  // 30
+    {"Unroll from top", PlannedEffect<31>},  // 31
+    {"Unroll from bottom", PlannedEffect<32>},  // 32
+    {"Build up from bottom", PlannedEffect<33>},  // 33
+    {"Build up from top", PlannedEffect<34>},  // 34
+    {"Expand from bottom right", PlannedEffect<35>},  // 35
+    {"Expand from top right", PlannedEffect<36>},  // 36
+    {"Expand from top left", PlannedEffect<37>},  // 37
+    {"Expand from bottom left", PlannedEffect<38>},  // 38
+    {"Slide in from bottom right", PlannedEffect<39>},  // 39
+    {"Slide in from top right", PlannedEffect<40>},  // 40
+    {"Slide in from top left", PlannedEffect<41>},  // 41
+    {"Slide in from bottom left", PlannedEffect<42>},  // 42
+    {"Reveal from top left", PlannedEffect<43>},  // 43
+    {"Reveal from bottom left", PlannedEffect<44>},  // 44
+    {"Reveal from bottom right", PlannedEffect<45>},  // 45
+    {"Reveal from top right", PlannedEffect<46>},  // 46
+    {"Appear and Contract to top left", PlannedEffect<47>},  // 47
+    {"Appear and Contract to bottom left", PlannedEffect<48>},  // 48
+    {"Appear and Contract to bottom right", PlannedEffect<49>},  // 49
+    {"Appear and Contract to top right", PlannedEffect<50>},  // 50
+    {"Appear and Contract to middle", PlannedEffect<51>},  // 51
+    {"Expand out from centre", PlannedEffect<52>},  // 52
+    {"Reveal out from centre", PlannedEffect<53>},  // 53
+    {"Reveal in to centre", PlannedEffect<54>},  // 54
+    {"Quarters Reveal in to middle", PlannedEffect<55>},  // 55
+    {"Quarters Expand to middle", PlannedEffect<56>},  // 56
+    {"Quarters Slide in to middle", PlannedEffect<57>},  // 57
     {"Curved Reveal from left", nullptr},  // 58
     {"Curved Reveal from right", nullptr},  // 59
     {"Bars in from right", nullptr},  // 60
@@ -150,14 +150,14 @@ const TEffect EffectTable[kEffectCount + 1] = {
     {"Speckle appear from bottom", nullptr},  // 125
     {"Speckle appear from top", nullptr},  // 126
     {"Random squares appear", nullptr},  // 127
-    {"Push right", nullptr},  // 128
-    {"Push left", nullptr},  // 129
-    {"Push and squeeze right", nullptr},  // 130
-    {"Push and squeeze left", nullptr},  // 131
-    {"Push down", nullptr},  // 132
-    {"Push up", nullptr},  // 133
-    {"Push and sqeeze down", nullptr},  // 134
-    {"Push and sqeeze up", nullptr},  // 135
+    {"Push right", PlannedEffect<128>},  // 128
+    {"Push left", PlannedEffect<129>},  // 129
+    {"Push and squeeze right", PlannedEffect<130>},  // 130
+    {"Push and squeeze left", PlannedEffect<131>},  // 131
+    {"Push down", PlannedEffect<132>},  // 132
+    {"Push up", PlannedEffect<133>},  // 133
+    {"Push and sqeeze down", PlannedEffect<134>},  // 134
+    {"Push and sqeeze up", PlannedEffect<135>},  // 135
     {"Blind vertically", nullptr},  // 136
     {"Blind horizontally", nullptr},  // 137
     {"Uneven blind from left", nullptr},  // 138
