@@ -496,9 +496,9 @@ void TCustomVorelscreen::FrameByRoutine(const TEffect& effect, Bitmap24& newPict
 void TCustomVorelscreen::FrameByComponent(Bitmap24& newPicture, const TRect& r) {
   const int number = style_;
   const std::int32_t progress = progress_;
+  EffectPlan& plan = plan_;
   TRect d = r;
   bool wholeAtEnd = progress == 100;
-  EffectPlan plan;
   bool planned = false;
 
   if (number == 0) {
@@ -516,12 +516,10 @@ void TCustomVorelscreen::FrameByComponent(Bitmap24& newPicture, const TRect& r) 
       // Every copy but the last is drawn and repainted here; the last is the
       // frame's own destination and source.
       for (std::size_t i = 0; i + 1 < plan.copies.size(); ++i) {
-        EffectPlan single;
-        single.copies.push_back(plan.copies[i]);
-        DrawPlan(single, screen_, newPicture, progress);
-        InvalidatePictureArea(plan.copies[i].dst);
+        DrawCopy(plan.copies[i], screen_, newPicture);
+        InvalidatePictureArea(CopyArea(plan.copies[i], r));
       }
-      d = plan.copies.back().dst;
+      d = CopyArea(plan.copies.back(), r);
     } else if (planned && plan.kind == EffectPlan::Kind::kDirect) {
       DrawPlan(plan, screen_, newPicture, progress);
     }
@@ -532,10 +530,9 @@ void TCustomVorelscreen::FrameByComponent(Bitmap24& newPicture, const TRect& r) 
     d = r;
   } else if (planned) {
     if (plan.kind == EffectPlan::Kind::kCopies && !plan.copies.empty()) {
-      EffectPlan last;
-      last.copies.push_back(plan.copies.back());
-      DrawPlan(last, screen_, newPicture, progress);
+      DrawCopy(plan.copies.back(), screen_, newPicture);
     } else if (plan.kind == EffectPlan::Kind::kRegion) {
+      // The screen bitmap has no clipping of its own, so the region is the clip.
       DrawPlan(plan, screen_, newPicture, progress);
     }
   }

@@ -268,6 +268,7 @@ class TCustomVorelscreen {
   std::shared_ptr<Bitmap24> oldScreen_;
   std::shared_ptr<Bitmap24> newPicture_;
   TRect pictureRect_{};
+  EffectPlan plan_;  // the frame's plan, its storage kept from frame to frame
   // BgPicture drawn on Color, kept until the background or Color changes.
   std::unique_ptr<Bitmap24> background_;
 

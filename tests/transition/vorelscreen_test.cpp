@@ -493,6 +493,35 @@ TEST_F(DisplayTest, ARevealRepaintsOnlyItsDestinationMappedIntoTheControl) {
   EXPECT_EQ(SurfacePixel(*window, 60, 30), RGBColor(1, 1, 1));
 }
 
+// Effects repaint only what their frame changed; what the window shows after
+// each frame must still be the whole frame, forwards and backwards.
+TEST_F(DisplayTest, EveryBuiltEffectLeavesTheWindowShowingTheWholeFrame) {
+  display->SetCenter(true);
+  const Bitmap24 first = PositionBitmap(61, 40, 1);
+  const Bitmap24 second = PositionBitmap(61, 40, 2);
+  int checked = 0;
+  for (int number = 1; number <= kEffectCount; ++number) {
+    if (!EffectImplemented(number)) continue;
+    ++checked;
+    display->SetManual(false);
+    display->SetReverse(false);
+    Show(first);
+    SetBitmap(display->Picture(), second);
+    display->SetStyle(static_cast<TShowStyle>(number));
+    display->SetManual(true);
+    display->Execute();
+    const TRect at = display->PictureRect();
+    for (int p : {1, 9, 23, 50, 77, 91, 99, 100, 64, 12}) {
+      display->SetProgress(p);
+      ui.RunUntilIdle();
+      ASSERT_TRUE(SurfaceShows(*window, at, display->Screen(), at.Left, at.Top))
+          << "effect " << number << " at " << p;
+    }
+    display->Stop();
+  }
+  if (checked == 0) GTEST_SKIP() << "no effect is built";
+}
+
 TEST_F(DisplayTest, AutoSizeFollowsThePictureUnlessAligned) {
   display->SetAlign(TAlign::alNone);
   SetBitmap(display->Picture(), Bitmap24(30, 20));
