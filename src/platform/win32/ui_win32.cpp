@@ -189,6 +189,7 @@ class Win32WindowSystem final : public WindowSystem, public EventLoop {
 
   // --- EventLoop
   void Run() override {
+    quit_ = false;
     MSG msg;
     while (!quit_) {
       const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
