@@ -5,12 +5,12 @@ set -euo pipefail
 out=${1:?folder}
 mkdir -p "$out"
 i=0
-for spec in "gradient:#1e3c72-#2a5298 Dawn" "gradient:#f7971e-#ffd200 Noon" \
+for sample in "gradient:#1e3c72-#2a5298 Dawn" "gradient:#f7971e-#ffd200 Noon" \
             "gradient:#134e5e-#71b280 Forest" "gradient:#8e2de2-#4a00e0 Dusk" \
             "plasma:steelblue-navy Tide"; do
   i=$((i + 1))
-  fill=${spec% *}
-  label=${spec##* }
+  fill=${sample% *}
+  label=${sample##* }
   file="$out/$(printf '%02d' "$i")-$(echo "$label" | tr 'A-Z' 'a-z').jpg"
   [ -f "$file" ] && continue
   convert -seed 7 -size 800x600 "$fill" -gravity center -pointsize 96 -fill white \
