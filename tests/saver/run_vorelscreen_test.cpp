@@ -424,6 +424,19 @@ TEST_F(RunnerTest, ASplashThatDoesNotResolveIsSkipped) {
   EXPECT_EQ(Styles(), (std::vector<int>{5, 5}));
 }
 
+TEST_F(RunnerTest, RandomPlacementStartsWithTheSecondPicture) {
+  SaverSetting.ImageInterval = 1;
+  SaverSetting.RandomPosition = true;
+  SaverSetting.EnabledEffects = Effects({5});
+  AddPicture("a.bmp", PositionBitmap(60, 40, 1));
+  AddPicture("b.bmp", PositionBitmap(60, 40, 2));
+  std::vector<int> widths;
+  onCompleted = [&] { widths.push_back(runner->Display().Picture().Width()); };
+  Start();
+  RunChanges(3);
+  EXPECT_EQ(widths, (std::vector<int>{60, 200, 200})) << "the first is prepared centred, later ones on the control";
+}
+
 // ---------------------------------------------------------------- captions
 
 TEST_F(RunnerTest, CaptionsComeFromTheSettingsOrTheFileName) {
