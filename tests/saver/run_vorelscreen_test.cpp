@@ -257,17 +257,6 @@ TEST_F(RunnerTest, InOrderGoesRoundTheList) {
   EXPECT_TRUE(SurfaceShows(*window, {0, 0, 200, 100}, expected));
 }
 
-TEST_F(RunnerTest, IntelligentRandomWalksTheListInItsOrder) {
-  SaverSetting.ImageSequence = 2;
-  SaverSetting.ImageInterval = 1;
-  SaverSetting.EnabledEffects = Effects({2});
-  AddPicture("p0.bmp", PositionBitmap(60, 40, 1));
-  AddPicture("p1.bmp", PositionBitmap(60, 40, 2));
-  Start();
-  RunChanges(4);
-  EXPECT_EQ(Indexes(), (std::vector<int>{0, 1, 0, 1}));
-}
-
 TEST_F(RunnerTest, ShuffleWithOnePictureRepeatsItWithAFreshEffect) {
   SaverSetting.ImageSequence = 1;
   SaverSetting.ImageInterval = 1;
