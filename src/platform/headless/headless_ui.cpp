@@ -93,6 +93,11 @@ class HeadlessThread final : public Thread {
   std::thread thread_;
 };
 
+std::size_t HeadlessWindowSystem::LiveThreads() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return workers_.size();
+}
+
 std::unique_ptr<Thread> HeadlessWindowSystem::StartTrackedThread(std::function<void()> body,
                                                                  ThreadPriority) {
   return std::make_unique<HeadlessThread>(*active, std::move(body));

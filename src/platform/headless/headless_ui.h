@@ -135,6 +135,10 @@ class HeadlessWindowSystem final : public WindowSystem, public EventLoop, public
   // The windows created and not yet destroyed.
   std::vector<HeadlessWindow*> Windows() const { return windows_; }
   HeadlessWindow* FindWindow(WindowHandle handle) const;
+  // Timers and worker threads that exist now (started and not yet
+  // destroyed), for checks that a long run leaks none.
+  std::size_t LiveTimers() const { return timers_.size(); }
+  std::size_t LiveThreads() const;
   // A foreign window a test stands in for (a preview host).
   void AddHostWindow(WindowHandle handle, const TRect& rect) { hosts_[handle] = rect; }
 
