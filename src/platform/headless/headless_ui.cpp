@@ -223,6 +223,10 @@ void HeadlessWindow::Close() {
   visible_ = false;
 }
 
+void HeadlessWindow::RequestClose() {
+  if (!onCloseQuery || onCloseQuery()) Close();
+}
+
 // ---------------------------------------------------------------- system
 
 HeadlessWindowSystem::HeadlessWindowSystem() : mainThread_(std::this_thread::get_id()) {}
