@@ -285,6 +285,7 @@ void HeadlessWindowSystem::SetScreenSaverRunning(bool running) { screenSaverRunn
 
 std::optional<bool> HeadlessWindowSystem::CallVerifyScreenSavePassword(WindowHandle) {
   ++passwordChecks;
+  cursorAtPasswordChecks.push_back(cursorCount);
   return passwordAnswer;
 }
 

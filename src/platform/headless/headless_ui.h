@@ -154,6 +154,7 @@ class HeadlessWindowSystem final : public WindowSystem, public EventLoop, public
   std::optional<bool> passwordAnswer = true;
   std::optional<std::int32_t> changePasswordResult = 0;
   int passwordChecks = 0;
+  std::vector<int> cursorAtPasswordChecks;  // the cursor count when each check asked
   std::vector<WindowHandle> changePasswordOwners;
   int cursorCount = 0;
   bool screenSaverRunning = false;
