@@ -25,8 +25,10 @@ namespace kestro {
 // the component hands the window's paint and resize handlers back.
 //
 // Everything runs on the main thread: the timer handler and the component's
-// completion both arrive through the event loop. No method raises: a running
-// show never reports an error.
+// completion both arrive through the event loop. A running show never reports
+// an error: the timer handler, the completion handler and every show step
+// swallow what they meet and go on with what they have (only
+// LoadComplemented passes on a source it cannot read, to NextPicture).
 //
 // Two behaviours a user relies on:
 // - A tick that starts no change (no pictures, nothing loaded yet, or a

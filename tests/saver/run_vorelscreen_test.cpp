@@ -257,17 +257,6 @@ TEST_F(RunnerTest, InOrderGoesRoundTheList) {
   EXPECT_TRUE(SurfaceShows(*window, {0, 0, 200, 100}, expected));
 }
 
-TEST_F(RunnerTest, IntelligentRandomWalksTheListInItsOrder) {
-  SaverSetting.ImageSequence = 2;
-  SaverSetting.ImageInterval = 1;
-  SaverSetting.EnabledEffects = Effects({2});
-  AddPicture("p0.bmp", PositionBitmap(60, 40, 1));
-  AddPicture("p1.bmp", PositionBitmap(60, 40, 2));
-  Start();
-  RunChanges(4);
-  EXPECT_EQ(Indexes(), (std::vector<int>{0, 1, 0, 1}));
-}
-
 TEST_F(RunnerTest, ShuffleWithOnePictureRepeatsItWithAFreshEffect) {
   SaverSetting.ImageSequence = 1;
   SaverSetting.ImageInterval = 1;
@@ -422,6 +411,19 @@ TEST_F(RunnerTest, ASplashThatDoesNotResolveIsSkipped) {
   RunChanges(2);
   EXPECT_EQ(Indexes(), (std::vector<int>{0, 0}));
   EXPECT_EQ(Styles(), (std::vector<int>{5, 5}));
+}
+
+TEST_F(RunnerTest, RandomPlacementStartsWithTheSecondPicture) {
+  SaverSetting.ImageInterval = 1;
+  SaverSetting.RandomPosition = true;
+  SaverSetting.EnabledEffects = Effects({5});
+  AddPicture("a.bmp", PositionBitmap(60, 40, 1));
+  AddPicture("b.bmp", PositionBitmap(60, 40, 2));
+  std::vector<int> widths;
+  onCompleted = [&] { widths.push_back(runner->Display().Picture().Width()); };
+  Start();
+  RunChanges(3);
+  EXPECT_EQ(widths, (std::vector<int>{60, 200, 200})) << "the first is prepared centred, later ones on the control";
 }
 
 // ---------------------------------------------------------------- captions
