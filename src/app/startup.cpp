@@ -35,7 +35,12 @@ void RunMainWindow() {
 // resolves to a file that exists.
 bool StillPreviewReady() {
   if (!SaverSetting.Build_UseStaticPreview) return false;
-  return ResolveSource(SaverSetting.Build_StaticImage) && platform::Files().FileExists(SaverSetting.Build_StaticImage);
+  try {
+    return ResolveSource(SaverSetting.Build_StaticImage) &&
+           platform::Files().FileExists(SaverSetting.Build_StaticImage);
+  } catch (...) {
+    return false;  // a picture that cannot be fetched: the live preview instead
+  }
 }
 
 // Runs the one window (or request) of this run. Without a window system
