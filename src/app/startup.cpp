@@ -10,24 +10,66 @@
 #include "payload/payload.h"
 #include "platform/api/files.h"
 #include "platform/api/system.h"
+#include "platform/api/ui.h"
+#include "saver/fullscreen_form.h"
+#include "saver/preview_form.h"
+#include "saver/saver_password.h"
 #include "settings/saver_setting.h"
 #include "settings/setting_report.h"
+#include "settings/sources.h"
 
 namespace kestro {
 
 namespace {
 
-// Runs the one window (or request) of this run. The show, the settings
-// dialog and the preview windows are not part of this build yet: their
-// branches end the run without showing anything.
+// Shows the form as the main window and serves the event loop until it
+// closes; the form goes before the next step of the end of the run.
+template <typename Form>
+void RunMainWindow() {
+  Form form;
+  form.Show();
+  platform::UI().Loop().Run();
+}
+
+// The still preview is chosen when the settings ask for it and its picture
+// resolves to a file that exists.
+bool StillPreviewReady() {
+  if (!SaverSetting.Build_UseStaticPreview) return false;
+  try {
+    return ResolveSource(SaverSetting.Build_StaticImage) &&
+           platform::Files().FileExists(SaverSetting.Build_StaticImage);
+  } catch (...) {
+    return false;  // a picture that cannot be fetched: the live preview instead
+  }
+}
+
+// Runs the one window (or request) of this run. Without a window system
+// (the Linux build has none yet) a run that needs a window ends here. The
+// settings dialog is not part of this build yet: its modes end the run
+// without a window.
 void Dispatch() {
-  if (RunAsExe) return;                       // the full-screen show
-  if (RunMode == kRunPasswordChange && ParentWindow != 0) return;  // password change
+  if (!platform::HasWindowSystem()) return;
+  if (RunAsExe) {
+    RunMainWindow<TFullscreenForm>();
+    return;
+  }
+  if (RunMode == kRunPasswordChange && ParentWindow != 0) {
+    ChangeSaverPassword();
+    return;
+  }
   switch (RunMode) {
+    case kRunSaver:
+      RunMainWindow<TFullscreenForm>();
+      return;
+    case kRunPreview:
+      if (StillPreviewReady()) {
+        RunMainWindow<TCommercePreviewForm>();
+      } else {
+        RunMainWindow<TPreviewForm>();
+      }
+      return;
     case kRunConfigure:
-    case kRunConfigureSwitch:                 // settings dialog
-    case kRunSaver:                           // the full-screen show
-    case kRunPreview:                         // live or still preview
+    case kRunConfigureSwitch:  // the settings dialog
     default:
       return;
   }

@@ -136,8 +136,9 @@ extern TSaverSetting SaverSetting;
 extern std::string ProgramFolder;   // folder of the program file, with trailing separator
 extern std::string SaverName;       // the program's long file name without its extension
 extern std::string InstallFolder;   // where sample, background and licence files live
-// How far (in pixels) the mouse may move before a mouse-move exit counts;
-// set when the settings load, read by the full-screen window.
+// How many more mouse-move messages the show tolerates before one counts as
+// an exit request; set to 20 when the settings load, and again by the
+// full-screen window on creation, every 3 seconds and after a failed exit.
 extern std::int32_t MouseMoveAllowance;
 
 // Key of the per-user settings under the user's root; + the program's file name.

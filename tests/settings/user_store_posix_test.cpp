@@ -62,6 +62,9 @@ TEST_F(PosixUserStoreTest, OtherTypesAndTheDefaultValueAreTold) {
   EXPECT_EQ(key->ReadDword("Bad").state, platform::ValueState::kOtherType);
   EXPECT_EQ(key->ReadDword("Long").state, platform::ValueState::kOtherType);
   EXPECT_EQ(key->ReadDword("Ok").value, 42u);
+  EXPECT_EQ(key->ReadString("text"), "10");
+  EXPECT_EQ(key->ReadString("Ok"), std::nullopt) << "a number is not text";
+  EXPECT_EQ(key->ReadString("Missing"), std::nullopt);
   key->WriteDword("New", 1);
   EXPECT_EQ(testing::ReadFile(StoreFile()),
             "; kept\n[Software\\Brumelwick\\VorelPro]\n@=sz:/opt/vorel\nText=sz:10\nBad=dword:xyz\n"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A screensaver made by kestro-build finds its payload, unpacks its settings
 # file into TempRoot, empties the folder at exit; a second instance ends at
-# once; the same file named .exe runs as a program.
+# once; the same file named .exe runs the show whatever the command line.
 source "$(dirname "$0")/lib.sh"
 scratch dir
 make_picture "$dir/a.jpg" red
@@ -10,8 +10,20 @@ make_picture "$dir/b.png" blue
   --picture "$dir/a.jpg" --picture "$dir/b.png" >/dev/null
 troot=$(temp_root_unix)
 
+trap 'stop_saver; rm -rf "$dir"' EXIT
+unmanaged_windows
+
+# run_show FILE ARGS...: runs a show until its window is up, then ends it with a key.
+run_show() {
+  KESTRO_STARTUP_REPORT=$(winepath -w "$report") start_saver "$@"
+  find_window "Demo Saver" >/dev/null || fail "$*: no show window"
+  xdotool key a
+  wait_gone "$SAVER_PID" 10 || fail "$*: the show did not end on a key"
+  SAVER_PID=""
+}
+
 report="$dir/report.txt"
-KESTRO_STARTUP_REPORT=$(winepath -w "$report") wine "$dir/Demo Saver.scr" /s
+run_show "$dir/Demo Saver.scr" /s
 [ -f "$report" ] || fail "no start-up report"
 [ "$(report_value "$report" PayloadFound)" = 1 ] || fail "payload not found"
 [ "$(report_value "$report" RunMode)" = 3 ] || fail "/s is not the saver"
@@ -27,9 +39,9 @@ pass "TempRoot emptied at exit"
 
 cp "$dir/Demo Saver.scr" "$dir/Demo Saver.exe"
 rm -f "$report"
-KESTRO_STARTUP_REPORT=$(winepath -w "$report") wine "$dir/Demo Saver.exe" /c
+run_show "$dir/Demo Saver.exe" /c
 [ "$(report_value "$report" RunAsExe)" = 1 ] || fail ".exe with a payload did not set RunAsExe"
-pass ".exe sets RunAsExe"
+pass ".exe sets RunAsExe and shows the show even with /c"
 
 # Second instance: another program holds the mutex.
 wine "$WINE_HELPERS/hold_mutex.exe" brumelwickscreensaverimage "$(winepath -w "$dir/ready")" \

@@ -13,8 +13,10 @@ key='HKCU\Software\Brumelwick\Reg Saver.scr'
 wine reg delete "$key" /f >/dev/null 2>&1 || true
 trap "wine reg delete '$key' /f >/dev/null 2>&1 || true; rm -rf '$dir'" EXIT
 
+# The runs only start up: "/a 0" shows nothing and ends, leaving the
+# start-up report.
 report="$dir/report.txt"
-KESTRO_STARTUP_REPORT=$(winepath -w "$report") wine "$saver" /s
+KESTRO_STARTUP_REPORT=$(winepath -w "$report") wine "$saver" /a 0
 [ "$(report_value "$report" ImageInterval)" = 5 ] || fail "settings file value not loaded"
 [ "$(report_value "$report" CaptionX)" = 33 ] || fail "caption value not loaded"
 [ "$(report_value "$report" MouseMove)" = 0 ] || fail "default MouseMove"
@@ -47,7 +49,7 @@ values=$(grep -c "REG_DWORD" <<<"$query")
 pass "the twelve values are REG_DWORD values under $key"
 
 rm -f "$report"
-KESTRO_STARTUP_REPORT=$(winepath -w "$report") wine "$saver" /s
+KESTRO_STARTUP_REPORT=$(winepath -w "$report") wine "$saver" /a 0
 for pair in MouseMove=1 MousePress=0 KeyboardPress=0 ShowCursor=1 OnlyEscKeyExit=1 \
   BackgroundColor=1193046 ImageInterval=42 ImageSize=2 ImageSequence=0 EffectSpeed2=5 PlayMusic=0 \
   CaptionForceHide=1; do
@@ -60,7 +62,7 @@ pass "the next start reads the twelve values back; other changes are gone"
 # A value of another type ends the read there.
 wine reg add "$key" /v KeyboardPressExit /t REG_SZ /d 1 /f >/dev/null 2>&1
 rm -f "$report"
-KESTRO_STARTUP_REPORT=$(winepath -w "$report") wine "$saver" /s
+KESTRO_STARTUP_REPORT=$(winepath -w "$report") wine "$saver" /a 0
 [ "$(report_value "$report" MousePress)" = 0 ] || fail "MousePressExit before the string not read"
 [ "$(report_value "$report" KeyboardPress)" = 1 ] || fail "the string value was taken"
 [ "$(report_value "$report" ImageInterval)" = 5 ] || fail "values after the string were read"

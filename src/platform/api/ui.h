@@ -140,6 +140,10 @@ class Window {
   std::function<void(PaintContext&)> onPaint;
   std::function<void()> onResize;
   std::function<void()> onClose;
+  // Asked when the system or the user asks the window to close (its close
+  // box, Alt+F4, another program's close request); false keeps it open.
+  // Close() itself does not ask.
+  std::function<bool()> onCloseQuery;
 };
 
 // Windows, monitors, the cursor and the screensaver services.

@@ -37,6 +37,9 @@ class UserKey {
   virtual DwordValue ReadDword(const std::string& name) = 0;
   // The key's default (unnamed) value when it holds text; nothing otherwise.
   virtual std::optional<std::string> ReadDefaultString() = 0;
+  // A named value when it holds text; nothing when it is missing or of
+  // another type.
+  virtual std::optional<std::string> ReadString(const std::string& name) = 0;
   // Raises ERegistryException naming the value when it cannot be written.
   virtual void WriteDword(const std::string& name, std::uint32_t value) = 0;
 };

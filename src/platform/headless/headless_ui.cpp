@@ -223,6 +223,10 @@ void HeadlessWindow::Close() {
   visible_ = false;
 }
 
+void HeadlessWindow::RequestClose() {
+  if (!onCloseQuery || onCloseQuery()) Close();
+}
+
 // ---------------------------------------------------------------- system
 
 HeadlessWindowSystem::HeadlessWindowSystem() : mainThread_(std::this_thread::get_id()) {}
@@ -281,6 +285,7 @@ void HeadlessWindowSystem::SetScreenSaverRunning(bool running) { screenSaverRunn
 
 std::optional<bool> HeadlessWindowSystem::CallVerifyScreenSavePassword(WindowHandle) {
   ++passwordChecks;
+  cursorAtPasswordChecks.push_back(cursorCount);
   return passwordAnswer;
 }
 

@@ -43,6 +43,8 @@ class HeadlessWindow final : public Window {
   void Update() override;
   ConstPixels Surface() const override { return surface_.View(); }
   void Close() override;
+  // A close request from outside (the close box, Alt+F4): asks onCloseQuery first.
+  void RequestClose();
 
   WindowHandle Parent() const { return parent_; }
   WindowStyle Style() const { return style_; }
@@ -141,6 +143,8 @@ class HeadlessWindowSystem final : public WindowSystem, public EventLoop, public
   std::size_t LiveThreads() const;
   // A foreign window a test stands in for (a preview host).
   void AddHostWindow(WindowHandle handle, const TRect& rect) { hosts_[handle] = rect; }
+  // The foreign window goes away.
+  void RemoveHostWindow(WindowHandle handle) { hosts_.erase(handle); }
 
   std::vector<TRect> monitors{{0, 0, 1024, 768}};
   // Frame metrics of framed windows: border width and caption height.
@@ -150,6 +154,7 @@ class HeadlessWindowSystem final : public WindowSystem, public EventLoop, public
   std::optional<bool> passwordAnswer = true;
   std::optional<std::int32_t> changePasswordResult = 0;
   int passwordChecks = 0;
+  std::vector<int> cursorAtPasswordChecks;  // the cursor count when each check asked
   std::vector<WindowHandle> changePasswordOwners;
   int cursorCount = 0;
   bool screenSaverRunning = false;

@@ -22,6 +22,12 @@ class HeadlessUserKey final : public UserKey {
     return value->data;
   }
 
+  std::optional<std::string> ReadString(const std::string& name) override {
+    const auto value = store_->Get(path_, name);
+    if (!value || value->type != HeadlessUserStore::Type::kString) return std::nullopt;
+    return value->data;
+  }
+
   void WriteDword(const std::string& name, std::uint32_t value) override {
     if (store_->failWritesOf.count(AnsiUpperCase(name)) != 0 || !store_->KeyExists(path_)) {
       throw ERegistryException("Failed to set data for '" + name + "'");

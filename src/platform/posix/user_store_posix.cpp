@@ -194,6 +194,12 @@ class FileKey final : public UserKey {
     return hit->second.substr(3);
   }
 
+  std::optional<std::string> ReadString(const std::string& name) override {
+    const auto hit = values_.find(AnsiUpperCase(name));
+    if (hit == values_.end() || !StartsWithText(hit->second, "sz:")) return std::nullopt;
+    return hit->second.substr(3);
+  }
+
   void WriteDword(const std::string& name, std::uint32_t value) override {
     const std::string failure = "Failed to set data for '" + name + "'";
     if (!IsStorableName(name, false) || name == "@") throw ERegistryException(failure);

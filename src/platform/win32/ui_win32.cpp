@@ -447,7 +447,7 @@ LRESULT Win32Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       InvalidateRect(hwnd_, nullptr, FALSE);
       break;
     case WM_CLOSE:
-      Close();
+      if (!onCloseQuery || onCloseQuery()) Close();
       return 0;
     case WM_SYSCOMMAND: {
       // A request sent straight to the window (not posted) still passes the

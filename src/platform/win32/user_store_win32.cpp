@@ -36,24 +36,9 @@ class RegistryKey final : public UserKey {
     return {ValueState::kOk, value};
   }
 
-  std::optional<std::string> ReadDefaultString() override {
-    DWORD type = 0;
-    DWORD size = 0;
-    if (RegQueryValueExA(key_, nullptr, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
-    if (size > (1u << 20)) return std::nullopt;
-    std::vector<char> buffer(size + 1, '\0');
-    DWORD got = size;
-    if (RegQueryValueExA(key_, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &got) !=
-        ERROR_SUCCESS) {
-      return std::nullopt;
-    }
-    // The stored text may or may not carry its terminator.
-    std::string text(buffer.data(), std::min<std::size_t>(got, size));
-    const std::size_t nul = text.find('\0');
-    if (nul != std::string::npos) text.resize(nul);
-    return text;
-  }
+  std::optional<std::string> ReadDefaultString() override { return ReadText(nullptr); }
+
+  std::optional<std::string> ReadString(const std::string& name) override { return ReadText(name.c_str()); }
 
   void WriteDword(const std::string& name, std::uint32_t value) override {
     const DWORD data = value;
@@ -64,6 +49,26 @@ class RegistryKey final : public UserKey {
   }
 
  private:
+  // A text value (nullptr names the default value).
+  std::optional<std::string> ReadText(const char* name) {
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExA(key_, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
+    if (size > (1u << 20)) return std::nullopt;
+    std::vector<char> buffer(size + 1, '\0');
+    DWORD got = size;
+    if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &got) !=
+        ERROR_SUCCESS) {
+      return std::nullopt;
+    }
+    // The stored text may or may not carry its terminator.
+    std::string text(buffer.data(), std::min<std::size_t>(got, size));
+    const std::size_t nul = text.find('\0');
+    if (nul != std::string::npos) text.resize(nul);
+    return text;
+  }
+
   HKEY key_;
 };
 
