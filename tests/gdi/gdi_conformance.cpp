@@ -22,79 +22,17 @@
 #include "raster/draw.h"
 #include "raster/region.h"
 #include "raster/stretch.h"
+#include "gdi_support.h"
 
 using namespace kestro;
+using namespace kestro::gdi_test;
 
 namespace {
 
-// ---- Random numbers (own generator, so that runs repeat exactly) ----------
-
-struct Rng {
-  std::uint64_t s;
-  explicit Rng(std::uint64_t seed) : s(seed * 0x9E3779B97F4A7C15ull + 0x1234567ull) {}
-  std::uint64_t Next() {
-    s += 0x9E3779B97F4A7C15ull;
-    std::uint64_t z = s;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-  }
-  // Uniform in [lo, hi].
-  int In(int lo, int hi) { return lo + static_cast<int>(Next() % static_cast<std::uint64_t>(hi - lo + 1)); }
-  bool Chance(int percent) { return In(0, 99) < percent; }
-};
+// Its own stream of the shared generator.
+constexpr std::uint64_t kStream = 0x1234567;
 
 // ---- GDI side ----------------------------------------------------------------
-
-class Dib {
- public:
-  Dib(int w, int h) : w_(w), h_(h) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;  // top-down
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    bi.bmiHeader.biCompression = BI_RGB;
-    dc_ = CreateCompatibleDC(nullptr);
-    void* bits = nullptr;
-    bmp_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bmp_ == nullptr || bits == nullptr) {
-      std::fprintf(stderr, "CreateDIBSection %dx%d failed\n", w, h);
-      std::exit(2);
-    }
-    bits_ = static_cast<std::uint8_t*>(bits);
-    old_ = SelectObject(dc_, bmp_);
-    SetStretchBltMode(dc_, COLORONCOLOR);
-  }
-  ~Dib() {
-    SelectObject(dc_, old_);
-    DeleteObject(bmp_);
-    DeleteDC(dc_);
-  }
-  Dib(const Dib&) = delete;
-  Dib& operator=(const Dib&) = delete;
-
-  HDC dc() const { return dc_; }
-  // The DIB's rows have the same layout as Bitmap24's, so they copy whole.
-  void Load(const Bitmap24& b) {
-    GdiFlush();
-    std::memcpy(bits_, b.Bits(), b.ByteSize());
-  }
-  Bitmap24 Save() const {
-    GdiFlush();
-    Bitmap24 b(w_, h_);
-    std::memcpy(b.Bits(), bits_, b.ByteSize());
-    return b;
-  }
-
- private:
-  int w_, h_;
-  HDC dc_ = nullptr;
-  HBITMAP bmp_ = nullptr;
-  HGDIOBJ old_ = nullptr;
-  std::uint8_t* bits_ = nullptr;
-};
 
 struct GdiRegion {
   HRGN h = nullptr;
@@ -121,15 +59,6 @@ Region ToRegion(HRGN r) {
 }
 
 // ---- Cases -----------------------------------------------------------------------
-
-Bitmap24 RandomBitmap(Rng& rng, int w, int h) {
-  Bitmap24 b(w, h);
-  for (int y = 0; y < h; ++y) {
-    std::uint8_t* p = b.ScanLine(y);
-    for (int i = 0; i < w * 3; ++i) p[i] = static_cast<std::uint8_t>(rng.Next());
-  }
-  return b;
-}
 
 int g_maxSize = 300;  // --max-size
 
@@ -167,15 +96,6 @@ void Compare(const Bitmap24& gdi, const Bitmap24& ours, Outcome& out) {
     out.same = false;
     out.detail = FirstDifference(gdi, ours);
   }
-}
-
-std::string Fmt(const char* f, ...) {
-  char buf[512];
-  va_list ap;
-  va_start(ap, f);
-  std::vsnprintf(buf, sizeof buf, f, ap);
-  va_end(ap);
-  return buf;
 }
 
 // A random rectangle for a bitmap of size w x h: inside, partly outside,
@@ -673,7 +593,7 @@ int main(int argc, char** argv) {
   for (long i = 0; i < cases; ++i) {
     Kind& k = kinds[static_cast<std::size_t>(i) % kinds.size()];
     if (!only.empty() && only != k.name) continue;
-    Rng rng(seed * 1000003ull + static_cast<std::uint64_t>(i));
+    Rng rng(seed * 1000003ull + static_cast<std::uint64_t>(i), kStream);
     const Outcome o = k.run(rng);
     ++run;
     if (o.skipped) {
