@@ -1,11 +1,11 @@
 #pragma once
 
 // A display component in an offscreen window on the headless window system,
-// with a manual clock, and helpers to make and compare pictures.
+// with a manual clock, and helpers to make and compare pictures
+// (support/pictures.h has those the wine programs share).
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +15,7 @@
 #include "platform/api/text.h"
 #include "platform/headless/headless_ui.h"
 #include "raster/bitmap24.h"
+#include "support/pictures.h"
 #include "transition/vorelscreen.h"
 
 namespace kestro::testing {
@@ -32,54 +33,12 @@ inline Bitmap24 PositionBitmap(std::int32_t w, std::int32_t h, std::uint8_t seed
   return b;
 }
 
-// Writes a 24-bit Windows bitmap file.
-inline void WriteBmp(const std::string& file, const Bitmap24& b) {
-  std::string bytes;
-  auto put = [&bytes](std::uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) bytes.push_back(static_cast<char>(v >> (8 * i)));
-  };
-  const auto stride = static_cast<std::uint32_t>(b.Stride());
-  const std::uint32_t bits = stride * static_cast<std::uint32_t>(b.Height());
-  bytes += "BM";
-  put(14 + 40 + bits, 4);
-  put(0, 4);
-  put(14 + 40, 4);
-  put(40, 4);
-  put(static_cast<std::uint32_t>(b.Width()), 4);
-  put(static_cast<std::uint32_t>(b.Height()), 4);
-  put(1, 2);
-  put(24, 2);
-  for (int i = 0; i < 6; ++i) put(0, 4);
-  for (std::int32_t y = b.Height() - 1; y >= 0; --y) {
-    bytes.append(reinterpret_cast<const char*>(b.ScanLine(y)), stride);
-  }
-  std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 inline void SetBitmap(TPicture& picture, Bitmap24 bitmap) {
   picture.SetGraphic(std::make_unique<TBitmap>(std::move(bitmap)));
 }
 
 inline const Bitmap24& BitmapOf(const TPicture& picture) {
   return dynamic_cast<const TBitmap&>(*picture.Graphic()).Image();
-}
-
-inline TColor SurfacePixel(const platform::Window& window, std::int32_t x, std::int32_t y) {
-  const platform::ConstPixels s = window.Surface();
-  const std::uint8_t* p = s.data + y * s.stride + x * 3;
-  return RGBColor(p[2], p[1], p[0]);
-}
-
-// True when every pixel of `rect` of the window shows the same pixel of `b`
-// at (x - dx, y - dy).
-inline bool SurfaceShows(const platform::Window& window, const TRect& rect, const Bitmap24& b,
-                         std::int32_t dx = 0, std::int32_t dy = 0) {
-  for (std::int32_t y = rect.Top; y < rect.Bottom; ++y) {
-    for (std::int32_t x = rect.Left; x < rect.Right; ++x) {
-      if (SurfacePixel(window, x, y) != b.GetPixel(x - dx, y - dy)) return false;
-    }
-  }
-  return true;
 }
 
 // Text of fixed metrics: every character 7 x 16; draws a filled box.

@@ -5,7 +5,6 @@
 // the runner during a change is clean. Exit status 0 when everything behaved.
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,50 +14,14 @@
 #include "raster/bitmap24.h"
 #include "saver/run_vorelscreen.h"
 #include "settings/saver_setting.h"
+#include "support/live_checks.h"
+#include "support/pictures.h"
 #include "transition/effect.h"
 
 using namespace kestro;
+using namespace kestro::testing;
 
 namespace {
-
-int failures = 0;
-
-void Check(bool ok, const char* what) {
-  std::printf("%s: %s\n", ok ? "ok" : "FAIL", what);
-  if (!ok) ++failures;
-}
-
-void WriteBmp(const std::string& file, const Bitmap24& b) {
-  std::string bytes;
-  auto put = [&bytes](std::uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) bytes.push_back(static_cast<char>(v >> (8 * i)));
-  };
-  const auto stride = static_cast<std::uint32_t>(b.Stride());
-  const std::uint32_t bits = stride * static_cast<std::uint32_t>(b.Height());
-  bytes += "BM";
-  put(14 + 40 + bits, 4);
-  put(0, 4);
-  put(14 + 40, 4);
-  put(40, 4);
-  put(static_cast<std::uint32_t>(b.Width()), 4);
-  put(static_cast<std::uint32_t>(b.Height()), 4);
-  put(1, 2);
-  put(24, 2);
-  for (int i = 0; i < 6; ++i) put(0, 4);
-  for (std::int32_t y = b.Height() - 1; y >= 0; --y) {
-    bytes.append(reinterpret_cast<const char*>(b.ScanLine(y)), stride);
-  }
-  std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-template <typename Pred>
-void RunUntil(platform::EventLoop& loop, Pred done, std::uint32_t limit) {
-  const std::uint32_t t0 = platform::GetTickCount();
-  while (!done() && platform::GetTickCount() - t0 < limit) {
-    loop.ProcessMessages();
-    platform::Sleep(1);
-  }
-}
 
 struct Change {
   std::uint32_t start = 0;
@@ -161,6 +124,5 @@ int main() {
 
   std::error_code ec;
   std::filesystem::remove_all(folder, ec);
-  std::printf("%d failure(s)\n", failures);
-  return failures == 0 ? 0 : 1;
+  return CheckSummary();
 }

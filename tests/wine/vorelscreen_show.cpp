@@ -8,19 +8,15 @@
 #include "imaging/graphic.h"
 #include "platform/api/clock.h"
 #include "platform/api/ui.h"
+#include "support/live_checks.h"
+#include "support/pictures.h"
 #include "transition/effect.h"
 #include "transition/vorelscreen.h"
 
 using namespace kestro;
+using namespace kestro::testing;
 
 namespace {
-
-int failures = 0;
-
-void Check(bool ok, const char* what) {
-  std::printf("%s: %s\n", ok ? "ok" : "FAIL", what);
-  if (!ok) ++failures;
-}
 
 Bitmap24 Gradient(std::int32_t w, std::int32_t h, bool blue) {
   Bitmap24 b(w, h);
@@ -36,24 +32,7 @@ Bitmap24 Gradient(std::int32_t w, std::int32_t h, bool blue) {
 
 bool WindowShows(const platform::Window& window, const Bitmap24& b) {
   const platform::ConstPixels s = window.Surface();
-  if (s.width != b.Width() || s.height != b.Height()) return false;
-  for (std::int32_t y = 0; y < s.height; ++y) {
-    for (std::int32_t x = 0; x < s.width; ++x) {
-      const std::uint8_t* p = s.data + y * s.stride + x * 3;
-      if (RGBColor(p[2], p[1], p[0]) != b.GetPixel(x, y)) return false;
-    }
-  }
-  return true;
-}
-
-// Serves the event loop until `done` holds or `limit` milliseconds passed.
-template <typename Pred>
-void RunUntil(platform::EventLoop& loop, Pred done, std::uint32_t limit) {
-  const std::uint32_t t0 = platform::GetTickCount();
-  while (!done() && platform::GetTickCount() - t0 < limit) {
-    loop.ProcessMessages();
-    platform::Sleep(1);
-  }
+  return s.width == b.Width() && s.height == b.Height() && SurfaceShows(window, TRect{0, 0, s.width, s.height}, b);
 }
 
 }  // namespace
@@ -140,6 +119,5 @@ int main() {
   display.reset();
   Check(true, "destroyed during a change");
 
-  std::printf("%d failure(s)\n", failures);
-  return failures == 0 ? 0 : 1;
+  return CheckSummary();
 }
