@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/api/text.h"
+#include "support/canvas.h"
 
 using namespace kestro;
 using namespace kestro::platform;
@@ -26,34 +27,7 @@ void Check(bool ok, const std::string& what) {
   }
 }
 
-// A 24-bit image with guard bytes around its rows and pixels.
-struct Canvas {
-  Canvas(int w, int h, std::uint8_t fill = 0)
-      : width(w), height(h), stride(w * 3 + 5), bytes(static_cast<std::size_t>(stride) * h + 2 * kGuard, 0xA5) {
-    for (int y = 0; y < h; ++y) std::memset(Row(y), fill, static_cast<std::size_t>(w) * 3);
-  }
-  static constexpr int kGuard = 64;
-  std::uint8_t* Row(int y) { return bytes.data() + kGuard + static_cast<std::size_t>(y) * stride; }
-  Pixels View() { return {bytes.data() + kGuard, width, height, stride}; }
-  bool Changed(int x, int y, std::uint8_t fill = 0) {
-    const std::uint8_t* p = Row(y) + x * 3;
-    return p[0] != fill || p[1] != fill || p[2] != fill;
-  }
-  // The guard bytes: before, after and at the end of every row.
-  bool GuardsIntact() const {
-    for (int i = 0; i < kGuard; ++i) {
-      if (bytes[i] != 0xA5 || bytes[bytes.size() - 1 - i] != 0xA5) return false;
-    }
-    for (int y = 0; y < height; ++y) {
-      for (int i = width * 3; i < stride; ++i) {
-        if (bytes[kGuard + static_cast<std::size_t>(y) * stride + i] != 0xA5) return false;
-      }
-    }
-    return true;
-  }
-  int width, height, stride;
-  std::vector<std::uint8_t> bytes;
-};
+using kestro::testing::Canvas;
 
 std::string Describe(const FontSpec& f) {
   return f.name + " " + std::to_string(f.size) + (f.bold ? " bold" : "") + (f.italic ? " italic" : "");
