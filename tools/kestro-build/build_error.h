@@ -4,13 +4,14 @@
 #include <string_view>
 
 #include "common/error.h"
+#include "tool_cli.h"
 
 namespace kestro::builder {
 
 // A screensaver the builder refuses to write, or an input it cannot use.
 KESTRO_DECLARE_ERROR(EBuildError);
 // A command line the builder does not understand.
-KESTRO_DECLARE_ERROR(EUsageError);
+using toolcli::EUsageError;
 
 // A name or path in double quotes, for messages.
 inline std::string Quote(std::string_view text) {

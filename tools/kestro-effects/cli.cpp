@@ -13,14 +13,16 @@
 #include "imaging/load_picture.h"
 #include "platform/api/files.h"
 #include "png_writer.h"
+#include "tool_cli.h"
 #include "transition/effect.h"
 
 namespace kestro::effects_tool {
 
 namespace {
 
-// A command line the tool does not understand.
-KESTRO_DECLARE_ERROR(EUsageError);
+using toolcli::EUsageError;
+using toolcli::TakeOption;
+
 // An input the tool cannot use.
 KESTRO_DECLARE_ERROR(EEffectsError);
 
@@ -58,20 +60,6 @@ int ParseNumber(std::string_view name, const std::string& text, int low, int hig
                       std::to_string(high) + ", not \"" + text + "\"");
   }
   return *value;
-}
-
-bool TakeOption(const std::vector<std::string>& args, std::size_t& i, std::string_view name, std::string& value) {
-  const std::string& arg = args[i];
-  if (arg == name) {
-    if (i + 1 >= args.size()) throw EUsageError(std::string(name) + " needs a value");
-    value = args[++i];
-    return true;
-  }
-  if (arg.size() > name.size() && arg.compare(0, name.size(), name) == 0 && arg[name.size()] == '=') {
-    value = arg.substr(name.size() + 1);
-    return true;
-  }
-  return false;
 }
 
 Options Parse(const std::vector<std::string>& args, std::size_t fileCount) {
