@@ -27,34 +27,17 @@ for p in "$samples"/*; do args+=(--picture "$p"); done
 echo "== the demo screensaver"
 "$builder" inspect "$saver"
 
-export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-xvfb_pid=""
+# shellcheck source=lib/wine-env.sh
+source "$root/scripts/lib/wine-env.sh"
+wine_env "$root"
 saver_pid=""
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 70 79); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-      xvfb_pid=$!
-      export DISPLAY=":$n"
-      break
-    fi
-  done
-  [ -n "$xvfb_pid" ] || { echo "demo: no free display number for Xvfb" >&2; exit 1; }
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
-fi
+start_display 70 79 || { echo "demo: no free display number for Xvfb" >&2; exit 1; }
 cleanup() {
   [ -z "$saver_pid" ] || kill "$saver_pid" 2>/dev/null || true
-  wineserver -k >/dev/null 2>&1 || true
-  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+  stop_wine_env
 }
 trap cleanup EXIT
-if [ ! -d "$WINEPREFIX/drive_c" ]; then
-  echo "== creating the wine prefix $WINEPREFIX"
-  wineboot -i >/dev/null 2>&1 || true
-  wineserver -w
-fi
+make_wine_prefix "== creating the wine prefix $WINEPREFIX"
 
 seconds=${DEMO_SECONDS:-12}
 echo "== running it: wine \"$saver\" /s (display $DISPLAY, $seconds seconds)"
