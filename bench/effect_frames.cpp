@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "noise.h"
 #include "raster/bitmap24.h"
 #include "raster/draw.h"
 #include "transition/effect.h"
@@ -29,21 +30,10 @@
 namespace {
 
 using namespace kestro;
+using kestro::bench::Noise;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kW = 1920, kH = 1080;
-
-Bitmap24 Noise(std::uint32_t seed) {
-  Bitmap24 b(kW, kH);
-  for (int y = 0; y < kH; ++y) {
-    std::uint8_t* p = b.ScanLine(y);
-    for (int i = 0; i < kW * 3; ++i) {
-      seed = seed * 1664525u + 1013904223u;
-      p[i] = static_cast<std::uint8_t>(seed >> 24);
-    }
-  }
-  return b;
-}
 
 template <typename F>
 double FastestMs(int reps, F&& f) {
@@ -78,9 +68,9 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  const Bitmap24 oldScreen = Noise(1);
-  const Bitmap24 picture = Noise(2);
-  Bitmap24 screen = Noise(3);
+  const Bitmap24 oldScreen = Noise(kW, kH, 1);
+  const Bitmap24 picture = Noise(kW, kH, 2);
+  Bitmap24 screen = Noise(kW, kH, 3);
 
   // The floor: two full-frame memory copies, through three buffers as large
   // as the three bitmaps of a change. Like the frames it is timed in a loop

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "noise.h"
 #include "raster/bitmap24.h"
 #include "raster/draw.h"
 #include "raster/region.h"
@@ -17,17 +18,7 @@ namespace {
 
 constexpr int W = 1920, H = 1080;
 
-Bitmap24 Noise(int w, int h, std::uint32_t seed) {
-  Bitmap24 b(w, h);
-  for (int y = 0; y < h; ++y) {
-    std::uint8_t* p = b.ScanLine(y);
-    for (int i = 0; i < w * 3; ++i) {
-      seed = seed * 1664525u + 1013904223u;
-      p[i] = static_cast<std::uint8_t>(seed >> 24);
-    }
-  }
-  return b;
-}
+using bench::Noise;
 
 void Floor_TwoFrameCopies(benchmark::State& state) {
   const std::size_t n = static_cast<std::size_t>(W) * H * 3;
