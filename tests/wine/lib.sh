@@ -56,6 +56,12 @@ make_saver() {
 
 # start_saver FILE ARGS...: starts it in the background; SAVER_PID is its process.
 start_saver() {
+  # A saver that has not quite gone still holds the single-instance lock, and
+  # a new one would end at once: wait until the lock is free.
+  for _ in $(seq 50); do
+    wine "$WINE_HELPERS/mutex_probe.exe" brumelwickscreensaverimage >/dev/null 2>&1 && break
+    sleep 0.2
+  done
   wine "$@" >/dev/null 2>&1 &
   SAVER_PID=$!
 }
