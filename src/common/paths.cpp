@@ -1,5 +1,7 @@
 #include "common/paths.h"
 
+#include "common/ansi.h"
+
 namespace kestro {
 
 namespace {
@@ -11,6 +13,18 @@ std::size_t NameStart(std::string_view path) {
 }
 
 }  // namespace
+
+bool IsWindowsDeviceName(std::string_view name) {
+  std::string_view base = name.substr(0, name.find('.'));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+  const std::string upper = AnsiUpperCase(base);
+  if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL" || upper == "CONIN$" ||
+      upper == "CONOUT$") {
+    return true;
+  }
+  return upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
+         upper[3] >= '1' && upper[3] <= '9';
+}
 
 std::string ExtractFileName(std::string_view path) { return std::string(path.substr(NameStart(path))); }
 

@@ -17,6 +17,11 @@ inline constexpr char kPathSep = '/';
 // allowed to carry a folder part of its own).
 constexpr bool IsPathDelimiter(char c) { return c == '\\' || c == '/' || c == ':'; }
 
+// A name Windows resolves to a device in any folder, whatever extension
+// follows ("CON", "nul.txt", "COM1", "CONOUT$"): a file of that name cannot
+// be created there.
+bool IsWindowsDeviceName(std::string_view name);
+
 // The part after the last delimiter.
 std::string ExtractFileName(std::string_view path);
 // The part up to and including the last delimiter.

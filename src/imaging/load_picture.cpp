@@ -1,7 +1,7 @@
 #include "imaging/load_picture.h"
 
-#include <cctype>
-
+#include "common/ansi.h"
+#include "common/paths.h"
 #include "imaging/decoders.h"
 #include "imaging/errors.h"
 #include "platform/api/files.h"
@@ -12,22 +12,11 @@ namespace {
 
 constexpr std::size_t kMaxPictureFileBytes = 512u * 1024 * 1024;
 
-std::string Upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-
 imaging::ByteSpan Bytes(const std::string& data) {
   return {reinterpret_cast<const std::uint8_t*>(data.data()), data.size()};
 }
 
 }  // namespace
-
-std::string ExtractFileExt(const std::string& fileName) {
-  const std::size_t pos = fileName.find_last_of(".\\/:");
-  if (pos == std::string::npos || fileName[pos] != '.') return {};
-  return fileName.substr(pos);
-}
 
 void JPEGFileToBitmap(TBitmap& bitmap, const std::string& fileName) {
   if (!platform::Files().FileExists(fileName)) return;
@@ -44,7 +33,7 @@ void GIFFileToBitmap(TBitmap& bitmap, const std::string& fileName) {
 }
 
 void LoadPicture(TPicture& picture, const std::string& fileName, TColor flattenColor) {
-  const std::string ext = Upper(ExtractFileExt(fileName));
+  const std::string ext = AnsiUpperCase(ExtractFileExt(fileName));
   if (ext == ".JPG" || ext == ".JPEG") {
     JPEGFileToBitmap(picture.Bitmap(), fileName);
   } else if (ext == ".GIF") {

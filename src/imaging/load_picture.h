@@ -21,8 +21,4 @@ void JPEGFileToBitmap(TBitmap& bitmap, const std::string& fileName);
 // `bitmap`.
 void GIFFileToBitmap(TBitmap& bitmap, const std::string& fileName);
 
-// The extension of a file name from its last dot on (dot included), or ""
-// when the name part has no dot.
-std::string ExtractFileExt(const std::string& fileName);
-
 }  // namespace kestro

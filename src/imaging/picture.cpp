@@ -2,6 +2,7 @@
 
 #include "imaging/errors.h"
 #include "imaging/formats.h"
+#include "common/paths.h"
 #include "imaging/load_picture.h"
 #include "platform/api/files.h"
 

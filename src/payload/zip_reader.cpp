@@ -77,20 +77,6 @@ void OemToAnsi(std::string& text) {
   }
 }
 
-// Names that Windows resolves to a device in any folder ("CON", "nul.txt",
-// "COM1"): writing to one would leave the extraction folder.
-bool IsDeviceName(std::string_view name) {
-  std::string_view base = name.substr(0, name.find('.'));
-  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
-  const std::string upper = AnsiUpperCase(base);
-  if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL" || upper == "CONIN$" ||
-      upper == "CONOUT$") {
-    return true;
-  }
-  return upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
-         upper[3] >= '1' && upper[3] <= '9';
-}
-
 // A file name from an archive that may be created inside the destination
 // folder: no folder part, no drive or stream colon, no control characters,
 // not "." or "..", not a device.
@@ -99,7 +85,7 @@ bool IsSafeEntryName(std::string_view name) {
   for (const char c : name) {
     if (static_cast<unsigned char>(c) < 0x20 || c == ':' || c == '/' || c == '\\') return false;
   }
-  return !IsDeviceName(name);
+  return !IsWindowsDeviceName(name);  // writing to a device would leave the folder
 }
 
 // Turns the name as stored into the entry's Path and FileName.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/paths.h"
 #include "imaging/decoders.h"
 #include "imaging/errors.h"
 #include "imaging/load_picture.h"

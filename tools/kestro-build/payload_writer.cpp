@@ -35,14 +35,6 @@ const char* KindName(ItemKind kind) {
   return "file";
 }
 
-// Device names that Windows reserves whatever extension follows them.
-bool IsReservedDeviceName(std::string_view name) {
-  const std::string base = AnsiUpperCase(name.substr(0, name.find('.')));
-  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
-  return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-         base[3] >= '1' && base[3] <= '9';
-}
-
 // Removes the output file when the build does not complete.
 class OutputGuard {
  public:
@@ -117,7 +109,7 @@ void CheckFileName(const std::string& name, const std::string& what) {
     throw EBuildError(subject + " begins or ends with a blank, or ends with a dot");
   }
   if (name.front() == ';') throw EBuildError(subject + " begins with \";\", which makes a comment of its settings lines");
-  if (IsReservedDeviceName(name)) throw EBuildError(subject + " is a device name reserved by Windows");
+  if (IsWindowsDeviceName(name)) throw EBuildError(subject + " is a device name reserved by Windows");
 }
 
 SettingAssignment ParseSetting(const std::string& text) {
