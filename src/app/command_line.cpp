@@ -6,11 +6,6 @@
 
 namespace kestro {
 
-std::int32_t RunMode = kRunConfigure;
-platform::WindowHandle ParentWindow = 0;
-platform::WindowHandle PreviousForegroundWindow = 0;
-std::uint8_t SaverKind = kSaverImage;
-
 namespace {
 
 std::uint8_t SaverKindOf(const std::string& programPath) {

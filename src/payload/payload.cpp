@@ -9,7 +9,7 @@
 #include "common/paths.h"
 #include "payload/zip_reader.h"
 #include "platform/api/system.h"
-#include "settings/payload_settings.h"
+#include "payload/payload_settings.h"
 
 namespace kestro {
 

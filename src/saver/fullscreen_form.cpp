@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/command_line.h"
+#include "common/startup_values.h"
 #include "common/random.h"
 #include "music/music.h"
 #include "payload/payload.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/command_line.h"
+#include "common/startup_values.h"
 #include "imaging/picture.h"
 #include "raster/stretch.h"
 #include "settings/saver_setting.h"

@@ -12,7 +12,7 @@
 #include "music/music.h"
 #include "payload/payload.h"
 #include "platform/api/files.h"
-#include "settings/payload_settings.h"
+#include "payload/payload_settings.h"
 #include "settings/sources.h"
 #include "transition/effect.h"
 

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "app/command_line.h"
+#include "common/startup_values.h"
 #include "common/intparse.h"
 #include "payload/payload.h"
 #include "platform/api/ui.h"

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "settings/mem_ini_file.h"
+#include "payload/mem_ini_file.h"
 
 namespace kestro {
 

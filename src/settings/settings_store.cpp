@@ -10,7 +10,7 @@
 #include "platform/api/shell.h"
 #include "platform/api/system.h"
 #include "platform/api/user_store.h"
-#include "settings/payload_settings.h"
+#include "payload/payload_settings.h"
 #include "settings/saver_setting.h"
 #include "settings/setting_fields.h"
 #include "settings/sources.h"

@@ -8,7 +8,7 @@
 #include "common/random.h"
 #include "payload/payload.h"
 #include "platform/api/files.h"
-#include "settings/payload_settings.h"
+#include "payload/payload_settings.h"
 
 namespace kestro {
 

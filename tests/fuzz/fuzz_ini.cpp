@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "settings/mem_ini_file.h"
+#include "payload/mem_ini_file.h"
 #include "settings/saver_setting.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "common/error.h"
 #include "payload/payload.h"
 #include "platform/headless/headless_system.h"
-#include "settings/payload_settings.h"
+#include "payload/payload_settings.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "payload/zip_builder.h"
 #include "platform/headless/headless_system.h"
-#include "settings/payload_settings.h"
+#include "payload/payload_settings.h"
 #include "support/temp_dir.h"
 
 namespace kestro {

@@ -14,7 +14,7 @@
 #include "common/random.h"
 #include "platform/headless/headless_ui.h"
 #include "saver/run_vorelscreen.h"
-#include "settings/payload_settings.h"
+#include "payload/payload_settings.h"
 #include "settings/saver_setting.h"
 #include "support/temp_dir.h"
 #include "transition/display_fixture.h"

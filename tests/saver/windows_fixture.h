@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
+#include "common/startup_values.h"
 #include "common/random.h"
 #include "payload/payload.h"
 #include "platform/headless/headless_ui.h"
@@ -19,7 +19,7 @@
 #include "saver/fullscreen_form.h"
 #include "saver/multi_screen_form.h"
 #include "saver/saver_password.h"
-#include "settings/payload_settings.h"
+#include "payload/payload_settings.h"
 #include "settings/saver_setting.h"
 #include "support/temp_dir.h"
 #include "transition/display_fixture.h"

@@ -11,7 +11,7 @@
 #include "platform/api/user_store.h"
 #include "platform/headless/headless_system.h"
 #include "platform/headless/headless_user_store.h"
-#include "settings/payload_settings.h"
+#include "payload/payload_settings.h"
 #include "settings/saver_setting.h"
 #include "support/temp_dir.h"
 

@@ -8,8 +8,8 @@
 #include "payload/payload.h"
 #include "payload_writer.h"
 #include "platform/headless/headless_system.h"
-#include "settings/mem_ini_file.h"
-#include "settings/payload_settings.h"
+#include "payload/mem_ini_file.h"
+#include "payload/payload_settings.h"
 #include "support/temp_dir.h"
 
 namespace kestro::builder {

@@ -16,8 +16,8 @@
 #include "payload/zip_reader.h"
 #include "platform/api/files.h"
 #include "platform/api/system.h"
-#include "settings/mem_ini_file.h"
-#include "settings/payload_settings.h"
+#include "payload/mem_ini_file.h"
+#include "payload/payload_settings.h"
 #include "settings/saver_setting.h"
 #include "settings/setting_report.h"
 

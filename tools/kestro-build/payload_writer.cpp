@@ -15,7 +15,7 @@
 #include "common/paths.h"
 #include "payload/payload.h"
 #include "platform/api/files.h"
-#include "settings/mem_ini_file.h"
+#include "payload/mem_ini_file.h"
 #include "zip_writer.h"
 
 namespace kestro::builder {

@@ -1,4 +1,4 @@
-#include "settings/payload_settings.h"
+#include "payload/payload_settings.h"
 
 namespace kestro {
 

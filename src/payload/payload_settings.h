@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/mem_ini_file.h"
+#include "payload/mem_ini_file.h"
 
 namespace kestro {
 

@@ -1,4 +1,4 @@
-#include "settings/mem_ini_file.h"
+#include "payload/mem_ini_file.h"
 
 #include <gtest/gtest.h>
 
