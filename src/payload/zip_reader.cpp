@@ -77,17 +77,6 @@ void OemToAnsi(std::string& text) {
   }
 }
 
-// A file name from an archive that may be created inside the destination
-// folder: no folder part, no drive or stream colon, no control characters,
-// not "." or "..", not a device.
-bool IsSafeEntryName(std::string_view name) {
-  if (name == "." || name == "..") return false;
-  for (const char c : name) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == ':' || c == '/' || c == '\\') return false;
-  }
-  return !IsWindowsDeviceName(name);  // writing to a device would leave the folder
-}
-
 // Turns the name as stored into the entry's Path and FileName.
 void SetEntryName(TZipHeaderInfo& entry, std::string name, bool oemConvert) {
   std::replace(name.begin(), name.end(), '/', '\\');
@@ -545,8 +534,11 @@ class InflateStream {
 DecodeResult Inflate(InflateStream& inflater, InputSource& in, OutputSink& out, std::vector<unsigned char>& window) {
   z_stream& zs = *inflater;
   zs.avail_in = 0;
+  // A window that comes back full may leave output inside zlib even when all
+  // the input has been handed over: inflate again before asking for input.
+  bool windowFilled = false;
   while (true) {
-    if (zs.avail_in == 0) {
+    if (zs.avail_in == 0 && !windowFilled) {
       if (in.Done()) return DecodeResult::kFailed;
       zs.avail_in = static_cast<uInt>(in.Next());
       zs.next_in = const_cast<Bytef*>(in.Data());
@@ -554,9 +546,11 @@ DecodeResult Inflate(InflateStream& inflater, InputSource& in, OutputSink& out, 
     zs.next_out = window.data();
     zs.avail_out = static_cast<uInt>(window.size());
     const int rc = inflate(&zs, Z_NO_FLUSH);
-    out.Write(window.data(), window.size() - zs.avail_out);
+    const std::size_t produced = window.size() - zs.avail_out;
+    out.Write(window.data(), produced);
     if (rc == Z_STREAM_END) return DecodeResult::kOk;
-    if (rc == Z_BUF_ERROR && zs.avail_in == 0) continue;  // needs the next chunk
+    windowFilled = zs.avail_out == 0;
+    if (rc == Z_BUF_ERROR && zs.avail_in == 0 && !windowFilled) continue;  // needs the next chunk
     if (rc != Z_OK) return DecodeResult::kFailed;
   }
 }
@@ -567,7 +561,7 @@ bool TVCLUnZip::Impl::ExtractEntry(TVCLUnZip& zip, const TZipHeaderInfo& entry, 
                                    std::vector<unsigned char>& output) {
   // Entry folders are not recreated: a folder entry has nothing to write.
   if (entry.FileName.empty()) return true;
-  if (!IsSafeEntryName(entry.FileName)) return false;
+  if (!IsPlainFileName(entry.FileName)) return false;
   std::string path = zip.destDir_;
   if (!path.empty() && path.back() != '\\' && path.back() != '/') path += kPathSep;
   path += entry.FileName;

@@ -64,6 +64,7 @@ struct Entry {
   std::string data{};
   // 0 stores and 8 deflates `data`; any other number stores it under that method.
   std::uint16_t method = 8;
+  int level = 6;  // zlib's compression level for method 8
   std::uint16_t flags = 0;
   std::uint32_t dosTime = DosTime(2021, 6, 15, 12, 30, 20);
   std::uint16_t versionMadeBy = 20;  // MS-DOS host
@@ -90,7 +91,7 @@ inline std::string Build(const std::vector<Entry>& entries, const std::string& c
   std::string central;
   Layout l;
   for (const Entry& e : entries) {
-    const std::string payload = e.method == 8 ? RawDeflate(e.data) : e.data;
+    const std::string payload = e.method == 8 ? RawDeflate(e.data, e.level) : e.data;
     const std::uint32_t crc = e.crc.value_or(Crc(e.data));
     const auto csize = e.compressedSize.value_or(static_cast<std::uint32_t>(payload.size()));
     const auto usize = e.uncompressedSize.value_or(static_cast<std::uint32_t>(e.data.size()));
