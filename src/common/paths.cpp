@@ -22,8 +22,19 @@ bool IsWindowsDeviceName(std::string_view name) {
       upper == "CONOUT$") {
     return true;
   }
-  return upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
-         upper[3] >= '1' && upper[3] <= '9';
+  if (upper.size() != 4 || (upper.compare(0, 3, "COM") != 0 && upper.compare(0, 3, "LPT") != 0)) return false;
+  // The digits 1 to 9, and the superscripts one, two and three of the ANSI
+  // code page, which Windows reserves as well.
+  const auto digit = static_cast<unsigned char>(upper[3]);
+  return (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+}
+
+bool IsPlainFileName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  for (const char c : name) {
+    if (IsPathDelimiter(c) || static_cast<unsigned char>(c) < 0x20) return false;
+  }
+  return !IsWindowsDeviceName(name);
 }
 
 std::string ExtractFileName(std::string_view path) { return std::string(path.substr(NameStart(path))); }

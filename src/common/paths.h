@@ -18,9 +18,15 @@ inline constexpr char kPathSep = '/';
 constexpr bool IsPathDelimiter(char c) { return c == '\\' || c == '/' || c == ':'; }
 
 // A name Windows resolves to a device in any folder, whatever extension
-// follows ("CON", "nul.txt", "COM1", "CONOUT$"): a file of that name cannot
-// be created there.
+// follows ("CON", "nul.txt", "COM1", "LPT\xB9.png", "CONOUT$"): a file of that
+// name cannot be created there, and writing to it reaches the device.
 bool IsWindowsDeviceName(std::string_view name);
+
+// A name that can stand as one file inside a folder of ours: not empty, not
+// "." or "..", no folder part (no slash, backslash or colon), no control
+// characters, not a device. Every name read from a screensaver file (items,
+// the settings file, archive entries) passes this before it becomes a file.
+bool IsPlainFileName(std::string_view name);
 
 // The part after the last delimiter.
 std::string ExtractFileName(std::string_view path);

@@ -58,13 +58,6 @@ void CopyRange(std::uint64_t start, std::uint64_t end, const std::string& path) 
 
 platform::FileStream* PayloadStream() { return payloadStream.get(); }
 
-bool IsPlainFileName(std::string_view name) {
-  if (name.empty() || name == "." || name == "..") return false;
-  return std::none_of(name.begin(), name.end(), [](char c) {
-    return IsPathDelimiter(c) || static_cast<unsigned char>(c) < 0x20;
-  });
-}
-
 std::optional<PayloadLayout> FindPayloadLayout(std::string_view window, std::uint64_t windowStart) {
   const std::string markerText = PayloadMarker();
   const std::size_t marker = window.find(markerText);

@@ -33,11 +33,6 @@ struct PayloadLayout {
 // way LocatePayload does; nothing when it holds no marker.
 std::optional<PayloadLayout> FindPayloadLayout(std::string_view window, std::uint64_t windowStart);
 
-// A name that can stand as one file inside an extraction folder: not empty,
-// not "." or "..", no folder part (no slash, backslash or colon), no control
-// characters.
-bool IsPlainFileName(std::string_view name);
-
 // The per-user extraction folder (the temporary folder + "Kestro" + separator)
 // and the system folder, computed by PayloadModuleStartup.
 extern std::string TempRoot;

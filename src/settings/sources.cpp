@@ -34,7 +34,11 @@ bool IsRooted(std::string_view path) {
   return kPathSep == '/' && !path.empty() && path.front() == '/';
 }
 
-bool FileExists(const std::string& path) { return platform::Files().FileExists(path); }
+// A path whose file name is a device never counts as a file: on Windows it
+// would read the device wherever the path points.
+bool FileExists(const std::string& path) {
+  return !IsWindowsDeviceName(ExtractFileName(path)) && platform::Files().FileExists(path);
+}
 
 // Picks the index of the n-th (0-based) element still present in a Fenwick
 // tree of counts, and removes it.

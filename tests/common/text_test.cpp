@@ -39,6 +39,20 @@ TEST(Paths, SplitAtEveryDelimiter) {
   EXPECT_EQ(JoinPath("x", "y"), std::string("x") + kPathSep + "y");
 }
 
+TEST(Paths, PlainFileNamesExcludeFolderPartsControlsAndDevices) {
+  for (const char* ok : {"a.jpg", "COM10.jpg", "COM0.png", "CONSOLE.txt", "LPT.png", "nul_.txt", "\xe9t\xe9.png",
+                         "COM\xb4.jpg"}) {
+    EXPECT_TRUE(IsPlainFileName(ok)) << ok;
+  }
+  for (const char* bad : {"", ".", "..", "a/b.jpg", "a\\b.jpg", "C:a.jpg", "tab\t.jpg", "CON", "con.txt",
+                          "COM1.002", "com9.jpg", "LPT1.png", "nul .jpg", "CONOUT$.x", "AUX.tar.gz",
+                          "COM\xb9.jpg", "lpt\xb2.png", "LPT\xb3", "PRN"}) {
+    EXPECT_FALSE(IsPlainFileName(bad)) << bad;
+  }
+  EXPECT_TRUE(IsWindowsDeviceName("COM\xb2.002"));
+  EXPECT_FALSE(IsWindowsDeviceName("COMA"));
+}
+
 TEST(SplitCommandLine, FollowsWindowsArgumentRules) {
   using V = std::vector<std::string>;
   EXPECT_EQ(SplitCommandLine("prog.scr /s"), (V{"prog.scr", "/s"}));

@@ -129,6 +129,12 @@ TEST_F(PayloadTest, ASettingsNameThatIsNotAPlainFileNameIsIgnored) {
   EXPECT_TRUE(PayloadFound);
   EXPECT_TRUE(SettingsFile.empty());
   EXPECT_FALSE(fs::exists(dir_.Folder() + "evil.002~"));
+  // On Windows these would write the settings archive to a port.
+  for (const char* device : {"COM1.002", "lpt\xb9.002", "NUL.002"}) {
+    Locate(saver.Finish(device));
+    EXPECT_TRUE(SettingsFile.empty()) << device;
+    EXPECT_FALSE(InTemp(std::string(device) + "~")) << device;
+  }
 }
 
 TEST_F(PayloadTest, AnAsIsItemIsAByteExactCopyOfItsRange) {
@@ -224,6 +230,17 @@ TEST_F(PayloadTest, ItemTargetsMustBePlainFilesInsideTempRoot) {
   EXPECT_FALSE(fs::exists(dir_.Folder() + "x.jpg~"));
   std::string path = "..";
   EXPECT_FALSE(FetchPayloadFile("..", path));
+}
+
+TEST_F(PayloadTest, ItemsNamedAsDevicesAreNeverExtracted) {
+  SaverFile saver;
+  for (const char* device : {"COM1.jpg", "LPT1.png", "com\xb2.gif", "CON.bmp"}) saver.AddItem(device, "x", true);
+  Locate(saver.Finish());
+  for (const char* device : {"COM1.jpg", "LPT1.png", "com\xb2.gif", "CON.bmp"}) {
+    std::string path = device;
+    EXPECT_FALSE(FetchPayloadFile(device, path)) << device;
+    EXPECT_FALSE(InTemp(std::string(device) + "~")) << device;
+  }
 }
 
 TEST_F(PayloadTest, CleanUpEmptiesBothFoldersButKeepsSubFolders) {

@@ -52,17 +52,19 @@ TEST_F(SourcesTest, AResourceEntryIsExtractedAtStartUpAndNeverListed) {
 TEST_F(SourcesTest, ResourceNamesThatLeaveTempRootAreNotExtracted) {
   const std::string hostile =
       "[Pictures]\r\n(Resource) ../up.jpg=1\r\n(Resource) sub\\in.jpg=1\r\n(External) C:\\x\\abs.jpg=1\r\n"
-      "(Resource) /tmp/abs2.jpg=1\r\n(Resource) ..=1\r\n(Resource) ctl\x01.jpg=1\r\n";
+      "(Resource) /tmp/abs2.jpg=1\r\n(Resource) ..=1\r\n(Resource) ctl\x01.jpg=1\r\n(Resource) LPT1.png=1\r\n";
   UsePayloadProgram("Show.scr", hostile,
                     {{"../up.jpg", "up.jpg", "U"}, {"sub\\in.jpg", "in.jpg", "I"},
                      {"C:\\x\\abs.jpg", "abs.jpg", "A", true}, {"/tmp/abs2.jpg", "abs2.jpg", "B", true},
-                     {"..", "dots", "D", true}, {"ctl\x01.jpg", "ctl.jpg", "C", true}});
+                     {"..", "dots", "D", true}, {"ctl\x01.jpg", "ctl.jpg", "C", true},
+                     {"LPT1.png", "LPT1.png", "L", true}});
   EXPECT_NO_THROW(Start());
   EXPECT_TRUE(SaverSetting.PictureList.empty());
   for (const auto& entry : fs::recursive_directory_iterator(dir_.path())) {
     const std::string name = entry.path().filename().string();
     EXPECT_TRUE(name.find("up") == std::string::npos && name.find("abs") == std::string::npos &&
-                name.find("in.jpg") == std::string::npos && name.find("ctl") == std::string::npos)
+                name.find("in.jpg") == std::string::npos && name.find("ctl") == std::string::npos &&
+                name.find("LPT1") == std::string::npos)
         << entry.path();
   }
   EXPECT_FALSE(fs::exists("/tmp/abs2.jpg~"));
@@ -129,6 +131,12 @@ TEST_F(SourcesTest, FoldersAndMarkedLocalFiles) {
   EXPECT_TRUE(ResolveSource(file));
   std::string lower = "(url) " + dir_.Folder() + "pics/one.jpg";
   EXPECT_FALSE(ResolveSource(lower)) << "markers are case-sensitive";
+  // A device name is never a picture, wherever the path points.
+  WriteFile(dir_.Folder() + "pics/COM1.jpg", "c");
+  std::string device = "(File) " + dir_.Folder() + "pics/COM1.jpg";
+  EXPECT_FALSE(ResolveSource(device));
+  std::string plainDevice = dir_.Folder() + "pics/com1.jpg";
+  EXPECT_FALSE(ResolveSource(plainDevice));
 }
 
 TEST_F(SourcesTest, WithoutAPayloadTheSampleFolderComesFirstThenTheInstallFolders) {

@@ -99,6 +99,7 @@ void CheckFileName(const std::string& name, const std::string& what) {
   if (name.find(kPayloadNameEnd) != std::string::npos) {
     throw EBuildError(subject + " holds \"**\", which the settings file reads as \"=\"");
   }
+  if (IsWindowsDeviceName(name)) throw EBuildError(subject + " is a device name reserved by Windows");
   if (!IsPlainFileName(name)) {
     throw EBuildError(subject + " is not a plain file name (empty, \".\", \"..\", a folder part, \":\" or a control character)");
   }
@@ -109,7 +110,6 @@ void CheckFileName(const std::string& name, const std::string& what) {
     throw EBuildError(subject + " begins or ends with a blank, or ends with a dot");
   }
   if (name.front() == ';') throw EBuildError(subject + " begins with \";\", which makes a comment of its settings lines");
-  if (IsWindowsDeviceName(name)) throw EBuildError(subject + " is a device name reserved by Windows");
 }
 
 SettingAssignment ParseSetting(const std::string& text) {
