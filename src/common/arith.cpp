@@ -32,4 +32,11 @@ std::int64_t RoundHalfEven(double value) {
   return whole;
 }
 
+std::int64_t RoundHalfEvenQuotient(std::int64_t num, std::int64_t den) {
+  const std::int64_t q = num / den;
+  const std::int64_t twiceRest = 2 * (num % den);
+  if (twiceRest > den || (twiceRest == den && q % 2 != 0)) return q + 1;
+  return q;
+}
+
 }  // namespace kestro

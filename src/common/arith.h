@@ -14,5 +14,7 @@ constexpr std::int32_t Div(std::int32_t a, std::int32_t b) { return a / b; }
 
 // Nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
 std::int64_t RoundHalfEven(double value);
+// The same for the exact quotient num / den (den > 0, num >= 0), in integers.
+std::int64_t RoundHalfEvenQuotient(std::int64_t num, std::int64_t den);
 
 }  // namespace kestro

@@ -71,12 +71,11 @@ void TCustomVorelscreen::FitPicture() {
     std::int32_t nw = w;
     std::int32_t nh = h;
     // pw / w > ph / h, exactly.
+    // The new side is ph / (pw / w) = ph * w / pw, rounded on the exact quotient.
     if (static_cast<std::int64_t>(pw) * h > static_cast<std::int64_t>(ph) * w) {
-      const double s = static_cast<double>(pw) / w;
-      nh = static_cast<std::int32_t>(RoundHalfEven(ph / s));
+      nh = static_cast<std::int32_t>(RoundHalfEvenQuotient(std::int64_t{ph} * w, pw));
     } else {
-      const double s = static_cast<double>(ph) / h;
-      nw = static_cast<std::int32_t>(RoundHalfEven(pw / s));
+      nw = static_cast<std::int32_t>(RoundHalfEvenQuotient(std::int64_t{pw} * h, ph));
     }
     // A sliver of a picture still keeps one pixel.
     nw = std::max(nw, 1);
@@ -117,9 +116,10 @@ void TCustomVorelscreen::PlacePicture() {
   std::int32_t x = (w - pw) / 2;
   std::int32_t y = (h - ph) / 2;
   if (random) {
-    // x first, then y; no draw where there is no room.
-    x = w - pw > 0 ? RandomBelow(w - pw) : 0;
-    y = h - ph > 0 ? RandomBelow(h - ph) : 0;
+    // x first, then y: both draws are made, also for a span of 0 (the draw
+    // gives 0 and still moves the shared generator on).
+    x = RandomBelow(std::max(w - pw, 0));
+    y = RandomBelow(std::max(h - ph, 0));
   }
   Draw(placed, x, y, PictureAsBitmap());
   ReplacePicture(std::move(placed));

@@ -40,6 +40,17 @@ TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
   EXPECT_EQ(RoundHalfEven(450.0), 450);
 }
 
+TEST(RoundHalfEven, QuotientsRoundExactly) {
+  EXPECT_EQ(RoundHalfEvenQuotient(638 * 1080, 2784), 248);  // 247.5, which doubles give as 247.4999...
+  EXPECT_EQ(RoundHalfEvenQuotient(5, 2), 2);
+  EXPECT_EQ(RoundHalfEvenQuotient(7, 2), 4);
+  EXPECT_EQ(RoundHalfEvenQuotient(10, 4), 2);
+  EXPECT_EQ(RoundHalfEvenQuotient(11, 4), 3);
+  EXPECT_EQ(RoundHalfEvenQuotient(9, 4), 2);
+  EXPECT_EQ(RoundHalfEvenQuotient(0, 3), 0);
+  EXPECT_EQ(RoundHalfEvenQuotient(3, 3), 1);
+}
+
 TEST(Div, TruncatesTowardZero) {
   EXPECT_EQ(Div(-7, 2), -3);
   EXPECT_EQ(Div(7, -2), -3);

@@ -85,12 +85,22 @@ TEST_F(Preparation, RandomPositionDrawsXThenY) {
   ASSERT_EQ(Size(), (TPoint{800, 600}));
   EXPECT_EQ(out.GetPixel(x, y), source.GetPixel(0, 0));
   EXPECT_EQ(out.GetPixel(x + 399, y + 299), source.GetPixel(399, 299));
-  // A picture as wide as the control draws only y.
+  // A picture as wide as the control still makes the x draw, which gives 0.
   RandomState = 5;
+  EXPECT_EQ(RandomBelow(0), 0);
   const std::int32_t y2 = RandomBelow(600 - 300);
+  const std::uint32_t afterWide = RandomState;
   RandomState = 5;
   const Bitmap24& wide = Prepare(800, 300);
+  EXPECT_EQ(RandomState, afterWide);
   EXPECT_EQ(wide.GetPixel(0, y2), source.GetPixel(0, 0));
+}
+
+TEST_F(Preparation, TheFitRoundsTheExactQuotient) {
+  // 190 * 600 / 608 is exactly 187.5: the even neighbour is 188, where a
+  // division in doubles lands just below the half and gives 187.
+  Prepare(190, 608);
+  EXPECT_EQ(Fitted(), (TPoint{188, 600}));
 }
 
 TEST_F(Preparation, FillPictureTiledOrStretchedUnderACentredPicture) {
