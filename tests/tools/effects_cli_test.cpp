@@ -85,7 +85,7 @@ TEST_F(EffectsCli, NoEffectShowsTheNewPictureAtEveryProgress) {
 }
 
 TEST_F(EffectsCli, AWipeFrameAndItsEnds) {
-  if (!EffectImplemented(5)) GTEST_SKIP() << "the reveal effects are not built";
+  ASSERT_TRUE(EffectImplemented(5)) << "the reveal effects are built";
   ASSERT_EQ(Run({"frame", "--effect=5", "--progress=50", "OLD", "NEW", "OUT"}), 0) << err.str();
   const Bitmap24 frame = Load(dir.File("out.png"));
   EXPECT_EQ(frame.GetPixel(19, 10), newPicture.GetPixel(19, 10));
@@ -97,7 +97,7 @@ TEST_F(EffectsCli, AWipeFrameAndItsEnds) {
 }
 
 TEST_F(EffectsCli, SequenceWritesEveryFrameByProgress) {
-  if (!EffectImplemented(5)) GTEST_SKIP() << "the reveal effects are not built";
+  ASSERT_TRUE(EffectImplemented(5)) << "the reveal effects are built";
   const std::string frames = dir.File("frames");
   ASSERT_EQ(Run({"sequence", "--effect", "5", "--step", "30", "OLD", "NEW", frames}), 0) << err.str();
   EXPECT_EQ(out.str(), "5 frames\n");
@@ -148,6 +148,11 @@ TEST_F(EffectsCli, RejectsMalformedCommandLines) {
   EXPECT_EQ(Run({"sequence", "--effect", "0", "--progress", "5", "OLD", "NEW", "OUT"}), 2);
   EXPECT_EQ(Run({"sheet", "--effect", "5", "OLD", "NEW", "OUT"}), 2);
   EXPECT_EQ(Run({"sheet", "--effects", "3-1", "OLD", "NEW", "OUT"}), 2);
+  EXPECT_EQ(Run({"frame", "--effect", "0", "--progress", "5", "--seed", "4294967296", "OLD", "NEW", "OUT"}), 2);
+  EXPECT_EQ(Run({"frame", "--effect", "0", "--progress", "5", "--seed", "-1", "OLD", "NEW", "OUT"}), 2);
+  EXPECT_EQ(Run({"frame", "--effect", "0", "--progress", "5", "--seed", "", "OLD", "NEW", "OUT"}), 2);
+  EXPECT_EQ(Run({"frame", "--effect", "0", "--progress", "5", "--seed", "4294967295", "OLD", "NEW", "OUT"}), 0)
+      << "every state of the generator is a seed";
   EXPECT_EQ(Run({"list", "extra"}), 2);
   EXPECT_EQ(Run({"draw"}), 2);
   EXPECT_EQ(Run({"--help"}), 0);

@@ -1,5 +1,6 @@
 #include "cli.h"
 
+#include <charconv>
 #include <cstdio>
 #include <ostream>
 #include <string_view>
@@ -80,10 +81,14 @@ Options Parse(const std::vector<std::string>& args, std::size_t fileCount) {
     } else if (TakeOption(args, i, "--step", value)) {
       o.step = ParseNumber("--step", value, 1, 100);
     } else if (TakeOption(args, i, "--seed", value)) {
-      const std::optional<std::int32_t> seed = ParseInteger(value);
-      if (!seed) throw EUsageError("--seed needs a number, not \"" + value + "\"");
+      // Every state of the 32-bit generator: 0 to 4294967295.
+      std::uint32_t seed = 0;
+      const auto [end, rc] = std::from_chars(value.data(), value.data() + value.size(), seed);
+      if (value.empty() || rc != std::errc() || end != value.data() + value.size()) {
+        throw EUsageError("--seed needs a number from 0 to 4294967295, not \"" + value + "\"");
+      }
       o.seeded = true;
-      o.seed = static_cast<std::uint32_t>(*seed);
+      o.seed = seed;
     } else if (command == "sheet" && TakeOption(args, i, "--effects", value)) {
       o.effects = value;
     } else if (args[i].size() > 1 && args[i][0] == '-') {
