@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <sstream>
+
 #include <filesystem>
 
 #include "settings/setting_report.h"
@@ -41,11 +44,53 @@ TEST_F(LoadSettingsTest, NoPayloadAndNoSettingsFileGivesEveryDefault) {
   EXPECT_EQ(InstallFolder, dir_.Folder() + "Screensaver/");
   EXPECT_EQ(MouseMoveAllowance, 20);
 
-  TSaverSetting expected;
-  expected.EnabledEffects = ParseEffectList(kDefaultEffectList);
-  expected.Back_Image_Path = InstallFolder + "background/";
-  expected.TempImageFile = ProgFolder() + "tempimagefile";
-  EXPECT_EQ(FormatSaverSetting(SaverSetting), FormatSaverSetting(expected));
+  // The table of defaults, written out as values: every field of the record
+  // (lists empty), by name.
+  const std::string inst = InstallFolder;
+  const std::map<std::string, std::string> defaults = {
+      {"ImageSize", "0"}, {"AllowReverseTransition", "0"}, {"ClearOldImage", "0"}, {"ImageInterval", "3"},
+      {"BackgroundColor", "0"}, {"PicturePath", ""}, {"PlayMusic", "1"}, {"RandomMusic", "0"},
+      {"LoopMusic", "1"}, {"MusicPath", ""}, {"EffectSpeed2", "3"},
+      {"EnabledEffects",
+       "5,6,7,8,11,12,14,15,16,17,22,23,24,25,28,29,31,32,33,34,43,44,45,46,53,54,55,57,58,59,60,61,62,63,64,65,"
+       "66,67,68,69,70,71,72,73,74,75,76,77,78,79,80,81,82,83,84,85,86,87,88,89,90,91,92,93,94,95,96,97,98,99,100,"
+       "101,102,103,104,105,106,107,108,109,110,111,112,113,114,115,116,117,118,123,124,125,126,127,128,129,130,"
+       "131,132,133,134,135,142,143,144"},
+      {"CaptionForceHide", "0"}, {"CaptionPosition", "0"}, {"CaptionX", "10"}, {"CaptionY", "10"},
+      {"CaptionFontName", "MS Sans Serif"}, {"CaptionFontSize", "9"}, {"CaptionFontColor", "16777215"},
+      {"CaptionFontBold", "0"}, {"CaptionFontItalic", "0"}, {"CaptionFontUnderline", "0"},
+      {"CaptionFontStrikeout", "0"}, {"MouseMove", "0"}, {"MousePress", "1"}, {"KeyboardPress", "1"},
+      {"ShowCursor", "0"}, {"OnlyEscKeyExit", "0"}, {"FlashSize", "0"}, {"FlashQuality", "1"},
+      {"FlashColor", "0"}, {"FlashMute", "0"}, {"FlashStopTime", "10"}, {"FlashDownloadTime", "20"},
+      {"FlashPreview", "1"}, {"VideoSize", "0"}, {"VideoMute", "0"}, {"VideoDownloadTime", "20"},
+      {"VideoShowStatus", "1"}, {"VideoPreview", "0"}, {"WebImage", "1"}, {"WebSound", "1"}, {"WebVideo", "1"},
+      {"WebScript", "1"}, {"WebActiveX", "1"}, {"WebOffline", "0"}, {"WebHideScrollBar", "1"},
+      {"WebFlatBorder", "1"}, {"WebStopPopup", "1"}, {"WebInterval", "10"}, {"WebMaxInterval", "20"},
+      {"WebShowStatus", "1"}, {"WebLastPage", "0"}, {"ScrName", "Screensaver Setting"}, {"RandomPosition", "0"},
+      {"resell", "0"}, {"BuildName", ""}, {"BuildAuthor", ""}, {"BuildWebsite", ""}, {"BuildEmail", ""},
+      {"IconFile", ""}, {"ImageEncrypt", "0"}, {"HideKestroText", "0"}, {"Build_NotCreateIcons", "0"},
+      {"Build_DisableSetupPrompt", "0"}, {"NoUserSetting", "0"}, {"TempImageFile", ProgFolder() + "tempimagefile"},
+      {"Back_Mode_UseColor", "1"}, {"Back_Image_UseTiled", "1"}, {"Back_Image_Filename", ""},
+      {"Back_Image_Path", inst + "background/"}, {"Author", ""}, {"Website", ""}, {"ScrEmail", ""},
+      {"MediaPlayerMp3", "0"}, {"TransparentMode", "0"}, {"TransparentModeColor", "0"}, {"ShowSplash", "0"},
+      {"SplashImage", ""}, {"ImageSameMonitor", "1"}, {"FlashSameMonitor", "1"}, {"VideoSameMonitor", "1"},
+      {"WebSameMonitor", "1"}, {"ImageSequence", "1"}, {"FlashSequence", "0"}, {"VideoSequence", "0"},
+      {"WebSequence", "0"}, {"Build_UseBanner", "0"}, {"Build_HideTitle", "0"}, {"Build_BannerTips", ""},
+      {"Build_BannerURL", ""}, {"Build_BannerImage", "kestrobanner.jpg"}, {"Build_UseStaticPreview", "0"},
+      {"Build_StaticImage", ""}, {"Build_ShowInstallLicense", "0"}, {"Build_ReadmeText", ""},
+      {"Build_LicenseText", ""}, {"Build_AddPassword", "0"}, {"InstallPassword", ""},
+  };
+  std::map<std::string, std::string> actual;
+  std::istringstream report(FormatSaverSetting(SaverSetting));
+  for (std::string line; std::getline(report, line);) {
+    const std::size_t eq = line.find('=');
+    if (eq == std::string::npos) {
+      EXPECT_TRUE(line.ends_with("List")) << "a list holds " << line;  // an entry of a list
+      continue;
+    }
+    actual[line.substr(0, eq)] = line.substr(eq + 1);
+  }
+  EXPECT_EQ(actual, defaults);
   EXPECT_EQ(SaverSetting.EnabledEffects.count(), 105u);
   EXPECT_TRUE(SaverSetting.PictureList.empty());
 }
