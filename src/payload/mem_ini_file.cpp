@@ -71,6 +71,10 @@ void TMemIniFile::swap(TMemIniFile& other) noexcept {
   std::swap(unreadable_, other.unreadable_);
 }
 
+namespace {
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+}  // namespace
+
 void TMemIniFile::LoadFromText(std::string_view text) {
   lines_.clear();
   sections_.clear();
@@ -92,7 +96,9 @@ void TMemIniFile::LoadFromText(std::string_view text) {
     const std::size_t contentEnd = end - pos;
     pos = end + lineEnd;
 
-    std::size_t b = 0;
+    // A file saved as UTF-8 by Notepad starts with a byte-order mark: the
+    // first line is read after it (and written back with it).
+    std::size_t b = raw.data() == text.data() && raw.starts_with(kUtf8Mark) ? kUtf8Mark.size() : 0;
     std::size_t e = contentEnd;
     TrimRange(raw, b, e);
     Line line;

@@ -60,6 +60,16 @@ TEST(MemIniFileTest, LoneCarriageReturnsEndLines) {
   EXPECT_EQ(ini.ToText(), "[Set]\rImageInterval=5\rPlayMusic=0\rClearOldImage=1\r");
 }
 
+TEST(MemIniFileTest, AByteOrderMarkBeforeTheFirstSectionIsSkipped) {
+  const std::string text = "\xEF\xBB\xBF[Set]\r\nImageInterval=7\r\n";
+  TMemIniFile ini = Load(text);
+  EXPECT_EQ(ini.ReadInteger("Set", "ImageInterval", 0), 7);
+  EXPECT_EQ(ini.ReadSections(), std::vector<std::string>{"Set"});
+  EXPECT_EQ(ini.ToText(), text) << "the mark is written back";
+  // Only at the very start: elsewhere it belongs to the line.
+  EXPECT_FALSE(Load("[A]\n\xEF\xBB\xBF[Set]\nx=1\n").SectionExists("Set"));
+}
+
 TEST(MemIniFileTest, KeysBeforeTheFirstSectionAreNotRead) {
   const TMemIniFile ini = Load("a=1\n[S]\nb=2\n");
   EXPECT_FALSE(ini.ValueExists("", "a"));
