@@ -54,6 +54,36 @@ void CopyRange(std::uint64_t start, std::uint64_t end, const std::string& path) 
   }
 }
 
+struct ItemRange {
+  std::uint64_t start;
+  std::uint64_t end;
+};
+
+// An item's bytes [start, end) in the program file, from [zippos]. Offsets
+// come from the file: anything outside it, or an empty or reversed range,
+// is no item.
+std::optional<ItemRange> ItemRangeOf(const TMemIniFile& ini, std::string_view itemName) {
+  const std::string name(itemName);
+  const std::int32_t start = ini.ReadInteger("zippos", name + "_1", 0);
+  const std::int32_t end = ini.ReadInteger("zippos", name + "_2", 0);
+  if (start <= 0 || end <= start || static_cast<std::uint64_t>(end) > payloadStream->Size()) return std::nullopt;
+  return ItemRange{static_cast<std::uint64_t>(start), static_cast<std::uint64_t>(end)};
+}
+
+// The builder writes items back to back. Ranges that overlap come from a
+// hand-made file whose many items each cover the same bytes, so that a small
+// settings file could fill the disk: such items are not extracted.
+bool OverlapsAnotherItem(const TMemIniFile& ini, std::string_view itemName, const ItemRange& range) {
+  for (const std::string& key : ini.ReadSection("zippos")) {
+    if (key.size() < 2 || key.compare(key.size() - 2, 2, "_1") != 0) continue;
+    const std::string_view other = std::string_view(key).substr(0, key.size() - 2);
+    if (SameText(other, itemName)) continue;
+    const std::optional<ItemRange> o = ItemRangeOf(ini, other);
+    if (o && o->start < range.end && range.start < o->end) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 platform::FileStream* PayloadStream() { return payloadStream.get(); }
@@ -141,12 +171,9 @@ void ExtractPayloadItem(const std::string& itemName, const std::string& targetPa
                         const std::string& unzipFolder) {
   if (!payloadStream || !IsTempRootFile(targetPath)) return;
   const TMemIniFile& ini = PayloadSettings();
-  const std::int32_t start = ini.ReadInteger("zippos", itemName + "_1", 0);
-  const std::int32_t end = ini.ReadInteger("zippos", itemName + "_2", 0);
-  if (start == 0 || end == 0) return;
-  // Offsets come from the file: anything outside it, or an empty or
-  // reversed range, extracts nothing and allocates nothing.
-  if (start < 0 || end <= start || static_cast<std::uint64_t>(end) > payloadStream->Size()) return;
+  const std::optional<ItemRange> range = ItemRangeOf(ini, itemName);
+  if (!range || OverlapsAnotherItem(ini, itemName, *range)) return;
+  const auto [start, end] = *range;
 
   const std::string rawPath = targetPath + "~";
   CopyRange(static_cast<std::uint64_t>(start), static_cast<std::uint64_t>(end), rawPath);

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <iterator>
+#include <map>
 #include <string_view>
 
 #include "common/ansi.h"
@@ -367,8 +369,27 @@ class TVCLUnZip::Impl {
 
   static void OpenAndReadDirectory(TVCLUnZip& zip);
   static void ReadDirectory(TVCLUnZip& zip);
-  static bool ExtractEntry(TVCLUnZip& zip, const TZipHeaderInfo& entry, std::vector<unsigned char>& input,
-                           std::vector<unsigned char>& output);
+  // The byte ranges of the archive that entries extracted so far were read
+  // from (local header to the end of the data). A range that overlaps one of
+  // them belongs to an entry made to reuse another's data, which no archiver
+  // writes: a small archive could otherwise expand the same data many times.
+  class CoveredSpans {
+   public:
+    // Takes [begin, end) when it overlaps no span taken before.
+    bool Claim(std::uint64_t begin, std::uint64_t end) {
+      auto next = spans_.upper_bound(begin);
+      if (next != spans_.end() && next->first < end) return false;
+      if (next != spans_.begin() && std::prev(next)->second > begin) return false;
+      spans_.emplace_hint(next, begin, end);
+      return true;
+    }
+
+   private:
+    std::map<std::uint64_t, std::uint64_t> spans_;  // begin -> end, disjoint
+  };
+
+  static bool ExtractEntry(TVCLUnZip& zip, const TZipHeaderInfo& entry, CoveredSpans& covered,
+                           std::vector<unsigned char>& input, std::vector<unsigned char>& output);
 };
 
 TVCLUnZip::TVCLUnZip() : impl_(std::make_unique<Impl>()) {}
@@ -445,10 +466,11 @@ int TVCLUnZip::UnZip() {
   std::vector<unsigned char> input(kInputChunk);
   std::vector<unsigned char> output(kOutputWindow);
   int extracted = 0;
+  Impl::CoveredSpans covered;
   // By index and by copy: message handlers run between chunks.
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     const TZipHeaderInfo entry = entries_[i];
-    if (Impl::ExtractEntry(*this, entry, input, output)) ++extracted;
+    if (Impl::ExtractEntry(*this, entry, covered, input, output)) ++extracted;
   }
   return extracted;
 }
@@ -557,8 +579,8 @@ DecodeResult Inflate(InflateStream& inflater, InputSource& in, OutputSink& out, 
 
 }  // namespace
 
-bool TVCLUnZip::Impl::ExtractEntry(TVCLUnZip& zip, const TZipHeaderInfo& entry, std::vector<unsigned char>& input,
-                                   std::vector<unsigned char>& output) {
+bool TVCLUnZip::Impl::ExtractEntry(TVCLUnZip& zip, const TZipHeaderInfo& entry, CoveredSpans& covered,
+                                   std::vector<unsigned char>& input, std::vector<unsigned char>& output) {
   // Entry folders are not recreated: a folder entry has nothing to write.
   if (entry.FileName.empty()) return true;
   if (!IsPlainFileName(entry.FileName)) return false;
@@ -573,6 +595,7 @@ bool TVCLUnZip::Impl::ExtractEntry(TVCLUnZip& zip, const TZipHeaderInfo& entry, 
   }
   const std::uint64_t dataStart =
       std::uint64_t{entry.LocalHeaderOffset} + kLocalHeaderSize + Get16(local + 26) + Get16(local + 28);
+  if (!covered.Claim(entry.LocalHeaderOffset, dataStart + entry.CompressedSize)) return false;
   // No password is ever set: encrypted entries are left alone.
   if (entry.Encrypted()) return false;
 

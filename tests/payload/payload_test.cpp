@@ -207,6 +207,36 @@ TEST_F(PayloadTest, OffsetsOutsideTheFileExtractNothing) {
   }
 }
 
+TEST_F(PayloadTest, ItemsWhoseRangesOverlapAreNotExtracted) {
+  // Fifty as-is items each covering the same bytes: a few hundred bytes of
+  // settings that would write the payload fifty times.
+  SaverFile saver;
+  saver.AddItem("ok.jpg", "first", /*asIs=*/true);
+  saver.AddItem("next.jpg", "second", /*asIs=*/true);
+  std::string lines = "[zippos]\r\n";
+  std::string notzip = "[notzip]\r\n";
+  for (int i = 0; i < 50; ++i) {
+    const std::string name = "all" + std::to_string(i) + ".jpg";
+    lines += name + "_1=1000\r\n" + name + "_2=150000\r\n";
+    notzip += name + "=1\r\n";
+  }
+  saver.AddSettingsLines(lines + notzip);
+  Locate(saver.Finish());
+  for (int i = 0; i < 50; ++i) {
+    const std::string name = "all" + std::to_string(i) + ".jpg";
+    std::string path = name;
+    EXPECT_FALSE(FetchPayloadFile(name, path)) << name;
+    EXPECT_FALSE(InTemp(name + "~")) << name;
+  }
+  // Items that follow each other, past the overlapping ones, are whole.
+  std::string path = "ok.jpg";
+  EXPECT_TRUE(FetchPayloadFile("ok.jpg", path));
+  EXPECT_EQ(ReadFile(path), "first");
+  path = "next.jpg";
+  EXPECT_TRUE(FetchPayloadFile("next.jpg", path));
+  EXPECT_EQ(ReadFile(path), "second");
+}
+
 TEST_F(PayloadTest, ATruncatedArchiveReadsAsMissing) {
   // The item's range holds an archive whose stored data was cut short: the
   // reader writes part of the file, then fails. A part-written picture must

@@ -297,6 +297,22 @@ TEST_F(ZipReaderTest, OutputZlibStillHoldsAfterTheLastInputIsWritten) {
   EXPECT_EQ(ReadOut("tall.txt"), data);
 }
 
+TEST_F(ZipReaderTest, EntriesReusingAnotherEntrysDataAreRefused) {
+  // Ten directory entries, all pointing at the first one's local header:
+  // a small archive that would otherwise write the same megabyte ten times.
+  const std::string data(1 << 20, '\0');
+  std::vector<Entry> entries;
+  for (int i = 0; i < 10; ++i) entries.push_back({.name = "x" + std::to_string(i) + ".bin", .data = data});
+  testzip::Layout layout;
+  std::string zip = testzip::Build(entries, "", &layout);
+  for (std::size_t i = 1; i < 10; ++i) testzip::Put32(zip, layout.central[i] + 42, static_cast<std::uint32_t>(layout.local[0]));
+  EXPECT_EQ(ExtractBytes(zip), 1);
+  EXPECT_EQ(OutFiles(), (std::vector<std::string>{"x0.bin"}));
+
+  // Entries that only follow each other are all read.
+  EXPECT_EQ(ExtractBytes(testzip::Build(entries), "plain.zip"), 10);
+}
+
 TEST_F(ZipReaderTest, BrokenDeflateDataFailsTheEntryOnly) {
   testzip::Layout l;
   std::string zip = testzip::Build({{.name = "garbage.bin", .data = std::string(6, '\xff'), .method = 0},
