@@ -12,7 +12,7 @@ cd "$root"
 "$root/scripts/build.sh" linux win64
 
 demo="$root/build/demo"
-samples="$demo/samples"
+samples="$demo/photos"
 mkdir -p "$samples"
 rm -f "$demo"/show-*.png
 "$root/scripts/make-samples.sh" "$samples"

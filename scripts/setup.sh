@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, only those missing.
-# Usage: scripts/setup.sh [GROUP...]   groups: build windows run fuzz bench all (default: all)
+# Usage: scripts/setup.sh [GROUP...]   groups: build windows run check fuzz bench fresh all (default: all
+# but fresh)
 set -euo pipefail
 
 declare -A GROUPS_PKGS=(
   [build]="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libjpeg62-turbo-dev libgif-dev libpng-dev libtiff-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra"
   [windows]="g++-mingw-w64-x86-64 g++-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev"
   [run]="wine wine64 fonts-wine xvfb xdotool imagemagick x11-utils"
+  [check]="python3 zip unzip libarchive-tools p7zip-full"
   [fuzz]="clang libclang-rt-14-dev"
   [bench]="unzip zip python3 libjpeg-turbo-progs ffmpeg"
+  [fresh]="debootstrap"
 )
 
 groups=("$@")
 if [ ${#groups[@]} -eq 0 ] || [[ " ${groups[*]} " == *" all "* ]]; then
-  groups=(build windows run fuzz bench)
+  groups=(build windows run check fuzz bench)
 fi
 
 wanted=()

@@ -40,3 +40,12 @@ check_load "$dir/red.jpg" "120 90"
 out=$(wine "$probe" load "$(winepath -w "$dir/red.jpg")" "$color" 5,5 2>/dev/null | tr -d '\r' | sed -n 2p)
 [[ "$out" =~ ^0[0-9a-f]0[0-9a-f]f[0-9a-f]$ ]] || fail "JPEG pixel is $out, expected red"
 pass "JPEG decodes through the Windows build's libjpeg"
+
+# Every picture library of the Windows build (libpng, giflib, libtiff, and
+# the bitmap reader) decodes through the saver's own loader.
+for ext in png gif tif bmp; do
+  make_picture "$dir/blue.$ext" blue 70x40
+  out=$(wine "$probe" load "$(winepath -w "$dir/blue.$ext")" "$color" 3,3 69,39 2>/dev/null | tr -d '\r')
+  [ "$out" = "$(printf '70 40\nff0000\nff0000')" ] || fail "blue.$ext gave: $out"
+done
+pass "PNG, GIF, TIFF and BMP decode through the Windows build's libraries"
