@@ -20,12 +20,6 @@ case "$what" in demo|test|both) ;; *) echo "usage: $0 [demo|test|both]" >&2; exi
 "$root/scripts/setup.sh" fresh
 
 mirror=${FRESH_MIRROR:-http://deb.debian.org/debian}
-# The mirror this machine's apt uses, when it names one.
-if [ -z "${FRESH_MIRROR:-}" ]; then
-  found=$(grep -rhoE '^(deb|URIs:) *(\[[^]]*\] *)?https?://[^ ]+' /etc/apt/sources.list /etc/apt/sources.list.d/ 2>/dev/null |
-          grep -oE 'https?://[^ ]+' | grep -v security | head -n 1 || true)
-  [ -z "$found" ] || mirror=$found
-fi
 
 work="$root/build/fresh"
 base="$work/base.tar"
