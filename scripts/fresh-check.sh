@@ -44,9 +44,12 @@ if [ ! -f "$base" ]; then
 fi
 mkdir -p "$chroot_dir"
 tar -C "$chroot_dir" -xf "$base"
-# Debian's sources as this machine names them (nothing the project added).
-[ ! -f /etc/apt/sources.list.d/debian.sources ] ||
+# Debian's sources as this machine names them (nothing the project added),
+# in place of debootstrap's own list, so that each source is named once.
+if [ -f /etc/apt/sources.list.d/debian.sources ]; then
   cp /etc/apt/sources.list.d/debian.sources "$chroot_dir/etc/apt/sources.list.d/"
+  rm -f "$chroot_dir/etc/apt/sources.list"
+fi
 cp /etc/resolv.conf "$chroot_dir/etc/resolv.conf"
 
 echo "== a clean checkout of $(git -C "$root" rev-parse --short HEAD)"
