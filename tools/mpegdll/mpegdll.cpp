@@ -374,12 +374,22 @@ std::int32_t OpenDecoder() {
   if (mpg123_format(p.mh, rate, channels, MPG123_ENC_SIGNED_16) != MPG123_OK) return kErrDecoder;
   p.rate = rate;
   p.channels = channels;
+  mpg123_frameinfo info{};
+  if (mpg123_info(p.mh, &info) == MPG123_OK) p.layer = info.layer;
+  // The exact length needs a pass over the whole stream.
   if (p.source->Seekable()) mpg123_scan(p.mh);
   const off_t length = mpg123_length(p.mh);
   p.lengthSamples = length > 0 ? length : 0;
-  mpg123_frameinfo info{};
-  if (mpg123_info(p.mh, &info) == MPG123_OK) p.layer = info.layer;
   return kErrNone;
+}
+
+// Opens the stream afresh at its first byte, so that decoding from the
+// start is the straight decode of the file (a seek back would prime the
+// decoder differently, and the scan's findings would shape the end).
+bool ReopenAtStart() {
+  Player& p = P();
+  mpg123_close(p.mh);
+  return p.source->Rewind() && mpg123_open_handle(p.mh, p.source.get()) == MPG123_OK;
 }
 
 // The decoding thread: decodes from the current decoder position to the
@@ -438,14 +448,10 @@ std::int32_t StartPlaying() {
     output = std::make_unique<DeviceOutput>();
   }
   const off_t start = ToSamples(p.startPos);
-  if (mpg123_seek(p.mh, start, SEEK_SET) < 0) {
-    if (start == 0 && p.source->Rewind()) {
-      // A stream that cannot seek starts over from its first byte.
-      mpg123_close(p.mh);
-      if (mpg123_open_handle(p.mh, p.source.get()) != MPG123_OK) return Fail(kErrInput);
-    } else {
-      return Fail(p.source->Seekable() ? kErrInput : kErrNonSeekable);
-    }
+  if (!ReopenAtStart()) return Fail(kErrInput);
+  if (start > 0) {
+    if (!p.source->Seekable()) return Fail(kErrNonSeekable);
+    if (mpg123_seek(p.mh, start, SEEK_SET) < 0) return Fail(kErrInput);
   }
   p.playedSamples = start;
   p.finished = false;
