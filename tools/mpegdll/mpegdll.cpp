@@ -28,7 +28,10 @@
 
 #include "music/decoder_abi.h"
 
-#ifdef _WIN32
+#if defined(_WIN32) && defined(__i386__)
+// mpegdll.def exports the stdcall functions under their plain names.
+#define MPEGDLL_EXPORT extern "C"
+#elif defined(_WIN32)
 #define MPEGDLL_EXPORT extern "C" __declspec(dllexport)
 #else
 #define MPEGDLL_EXPORT extern "C" __attribute__((visibility("default")))
