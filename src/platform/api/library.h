@@ -4,15 +4,6 @@
 #include <string>
 #include <string_view>
 
-// The calling convention of a library's exported functions: the platform's
-// standard one, where the callee removes the arguments (stdcall on 32-bit
-// Windows; the only convention elsewhere).
-#if defined(_WIN32) && defined(__i386__)
-#define KESTRO_LIBCALL __attribute__((stdcall))
-#else
-#define KESTRO_LIBCALL
-#endif
-
 namespace kestro::platform {
 
 // A library loaded at run time; 0 means none.
