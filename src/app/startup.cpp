@@ -7,6 +7,7 @@
 #include "app/command_line.h"
 #include "common/error.h"
 #include "common/paths.h"
+#include "music/music.h"
 #include "payload/payload.h"
 #include "platform/api/files.h"
 #include "platform/api/system.h"
@@ -127,6 +128,7 @@ int RunProgram() {
         platform::Sys().SetForegroundWindow(PreviousForegroundWindow);
       }
     }
+    FreeMusicPlayers();
     CleanTempFolders();
     ResetPayload();
   } catch (const Exception& e) {
@@ -137,6 +139,7 @@ int RunProgram() {
     exitCode = 1;
   }
   if (exitCode != 0) {
+    FreeMusicPlayers();
     CleanTempFolders();
     ResetPayload();
   }

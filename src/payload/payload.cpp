@@ -215,8 +215,8 @@ void UnzipToFolder(const std::string& archivePath, const std::string& folder) {
 
 void ExtractDecoderLibrary() {
   if (!PayloadFound) return;
-  if (platform::Files().FileExists(SystemFolder + "MPEGDLL.DLL")) return;
-  ExtractPayloadItem("MPEGDLL.DLL", TempRoot + "MPEGDLL.DLL", SystemFolder);
+  if (platform::Files().FileExists(SystemFolder + kDecoderLibraryItem)) return;
+  ExtractPayloadItem(kDecoderLibraryItem, TempRoot + kDecoderLibraryItem, SystemFolder);
 }
 
 void CleanTempFolders() {

@@ -68,8 +68,16 @@ bool FetchPayloadFile(const std::string& itemKey, std::string& path);
 // replacing existing files.
 void UnzipToFolder(const std::string& archivePath, const std::string& folder);
 
-// Makes "MPEGDLL.DLL" available in the system folder (or TempRoot when it is
-// stored as-is), when a payload was found.
+// The payload item of the MP3 decoder library, and its file name once
+// extracted: "MPEGDLL.DLL" on Windows, the shared library's name elsewhere.
+#ifdef _WIN32
+inline constexpr char kDecoderLibraryItem[] = "MPEGDLL.DLL";
+#else
+inline constexpr char kDecoderLibraryItem[] = "libmpegdll.so";
+#endif
+
+// Makes the decoder library available in the system folder (or TempRoot
+// when it is stored as-is), when a payload was found.
 void ExtractDecoderLibrary();
 
 // Deletes every file directly inside TempRoot and TempRoot + "tmp"

@@ -4,6 +4,8 @@
 
 #include "platform/api/clock.h"
 #include "platform/api/files.h"
+#include "platform/api/library.h"
+#include "platform/api/media_player.h"
 #include "platform/api/shell.h"
 #include "platform/api/system.h"
 #include "platform/api/text.h"
@@ -22,6 +24,8 @@ std::unique_ptr<Clock> CreateNativeClock();
 // nullptr where the platform has no window system in this build.
 std::unique_ptr<WindowSystem> CreateNativeWindowSystem();
 std::unique_ptr<TextRenderer> CreateNativeTextRenderer();
+std::unique_ptr<LibraryLoader> CreateNativeLibraryLoader();
+std::unique_ptr<MediaPlayer> CreateNativeMediaPlayer();
 std::unique_ptr<Thread> StartNativeThread(std::function<void()> body, ThreadPriority priority);
 
 // A thread starter that replaces the native one (the headless backend's, which

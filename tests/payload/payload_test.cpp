@@ -293,11 +293,11 @@ TEST_F(PayloadTest, CleanUpEmptiesBothFoldersButKeepsSubFolders) {
 
 TEST_F(PayloadTest, TheDecoderLibraryGoesToTheSystemFolderWhenZipped) {
   SaverFile saver;
-  saver.AddItem("MPEGDLL.DLL", "library bytes", /*asIs=*/false);
+  saver.AddItem(kDecoderLibraryItem, "library bytes", /*asIs=*/false);
   Locate(saver.Finish());
   ExtractDecoderLibrary();
-  EXPECT_EQ(ReadFile(SystemFolder + "MPEGDLL.DLL"), "library bytes");
-  EXPECT_FALSE(InTemp("MPEGDLL.DLL"));
+  EXPECT_EQ(ReadFile(SystemFolder + kDecoderLibraryItem), "library bytes");
+  EXPECT_FALSE(InTemp(kDecoderLibraryItem));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "build_error.h"
+#include "decoder.h"
 #include "inspect.h"
 #include "payload_writer.h"
 
@@ -15,12 +16,15 @@ constexpr char kUsage[] =
     "Usage:\n"
     "  kestro-build make --runtime R --out OUT.scr --title T [--picture F]... [--music F]...\n"
     "                    [--file F]... [--store-as-is NAME]... [--settings INI]\n"
-    "                    [--set SECTION.KEY=VALUE]...\n"
+    "                    [--set SECTION.KEY=VALUE]... [--decoder LIB | --no-decoder]\n"
     "      Appends a payload to a copy of the runtime R: each item zipped (or as it is, for the\n"
     "      names given with --store-as-is), then the settings file T.002. --picture and --music\n"
     "      items are listed in [Pictures] and [Music]; --file items (splash, background,\n"
     "      MPEGDLL.DLL...) only get offsets. --settings gives the INI text to start from, and\n"
-    "      each --set writes one value into it.\n"
+    "      each --set writes one value into it. When the music list holds an MP3, the decoder\n"
+    "      library for the runtime's architecture (mpegdll.dll or libmpegdll.so, found beside R or\n"
+    "      in the build tree's tools/mpegdll, or named with --decoder) goes into the payload too;\n"
+    "      --no-decoder leaves it out.\n"
     "  kestro-build inspect SAVER\n"
     "      Shows the payload of SAVER: the settings file, every item with its offsets, storage\n"
     "      and size, and the entries of each zipped item.\n"
@@ -32,7 +36,7 @@ constexpr char kUsage[] =
 
 using toolcli::TakeOption;
 
-BuildOptions ParseMake(const std::vector<std::string>& args) {
+BuildOptions ParseMake(const std::vector<std::string>& args, DecoderChoice& decoder) {
   BuildOptions options;
   bool haveTitle = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
@@ -54,6 +58,10 @@ BuildOptions ParseMake(const std::vector<std::string>& args) {
       options.storeAsIs.push_back(value);
     } else if (TakeOption(args, i, "--settings", value)) {
       options.settings = value;
+    } else if (args[i] == "--no-decoder") {
+      decoder.none = true;
+    } else if (TakeOption(args, i, "--decoder", value)) {
+      decoder.file = value;
     } else if (TakeOption(args, i, "--set", value)) {
       ParseSetting(value);  // a malformed one is a usage error before anything is read
       options.sets.push_back(value);
@@ -76,7 +84,11 @@ void ExpectArguments(const std::vector<std::string>& args, std::size_t count) {
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const std::string& command = args[0];
   if (command == "make") {
-    const BuildResult result = MakeScreensaver(ParseMake(args));
+    DecoderChoice decoder;
+    BuildOptions options = ParseMake(args, decoder);
+    if (decoder.none && !decoder.file.empty()) throw EUsageError("make: --decoder and --no-decoder exclude each other");
+    AddDecoderLibrary(options, decoder);
+    const BuildResult result = MakeScreensaver(options);
     for (const std::string& warning : result.warnings) err << "kestro-build: warning: " << warning << "\n";
     for (const BuiltItem& item : result.items) {
       out << item.key << "  " << (item.asIs ? "as-is" : "zip") << "  " << item.start << ".." << item.end << "\n";
@@ -89,6 +101,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     ExpectArguments(args, 1);
     const Inspection inspection = InspectScreensaver(args[1]);
     PrintInspection(inspection, out);
+    PrintDecoderLibrary(args[1], inspection, out);
     return inspection.Sound() ? 0 : 1;
   }
   if (command == "extract") {
