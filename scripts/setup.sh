@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, only those missing.
-# Usage: scripts/setup.sh [GROUP...]   groups: build windows run fuzz bench all (default: all)
+# Usage: scripts/setup.sh [GROUP...]   groups: build windows run fuzz bench diff all (default: all)
 set -euo pipefail
 
 declare -A GROUPS_PKGS=(
@@ -9,11 +9,14 @@ declare -A GROUPS_PKGS=(
   [run]="wine wine64 fonts-wine xvfb xdotool imagemagick x11-utils"
   [fuzz]="clang libclang-rt-14-dev"
   [bench]="unzip zip python3 libjpeg-turbo-progs ffmpeg"
+  # The differential tests: other tools that write and read pictures, and a
+  # photograph to feed them (matplotlib's sample data).
+  [diff]="python3 python3-pil imagemagick netpbm libtiff-tools giflib-tools libjpeg-turbo-progs ffmpeg python-matplotlib-data"
 )
 
 groups=("$@")
 if [ ${#groups[@]} -eq 0 ] || [[ " ${groups[*]} " == *" all "* ]]; then
-  groups=(build windows run fuzz bench)
+  groups=(build windows run fuzz bench diff)
 fi
 
 wanted=()

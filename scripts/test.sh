@@ -8,7 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-"$root/scripts/setup.sh" build windows run fuzz bench
+"$root/scripts/setup.sh" build windows run fuzz bench diff
 "$root/scripts/build.sh" linux win64
 
 echo "== unit tests (linux)"
