@@ -636,6 +636,10 @@ def ico_cases(ws, src):
              "pnmquant 256 synth.ppm 2>/dev/null > q.ppm && pamthreshold -simple alpha.pgm 2>/dev/null | pamtopnm "
              "| pgmtopbm -threshold 2>/dev/null | pbmtopgm 1 1 > m.pgm && ppmtowinicon -andpgms q.ppm m.pgm > {out}", ref)
     ws.shell(k, "ppmtowinicon 4-bit", ".ico", "ppmtowinicon pal16.ppm > {out}", ref)
+    ws.shell(k, "ppmtowinicon 4-bit then 8-bit of one size (the deeper is shown)", ".ico",
+             "pamscale -xsize 32 -ysize 32 small.ppm | pnmquant 16 2>/dev/null > a.ppm && "
+             "pamscale -xsize 32 -ysize 32 rose.ppm | pnmquant 256 2>/dev/null > b.ppm && "
+             "ppmtowinicon a.ppm b.ppm > {out}", ref)
     ws.shell(k, "ppmtowinicon 1-bit", ".ico", "ppmtopgm bilevel.pbm 2>/dev/null | pgmtoppm white > b.ppm && ppmtowinicon b.ppm > {out}", ref)
     ws.shell(k, "pamtowinicon 32-bit", ".ico", "pngtopam -alphapam rgba.png | pamtowinicon > {out}", ref)
     ws.shell(k, "pamtowinicon PNG image", ".ico", "pngtopam -alphapam rgba.png | pamtowinicon -pngthreshold=1 > {out}", ref)
