@@ -8,7 +8,9 @@ declare -A GROUPS_PKGS=(
   [build]="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libjpeg62-turbo-dev libgif-dev libpng-dev libtiff-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra libmpg123-dev mpg123 lame sox"
   [windows]="g++-mingw-w64-x86-64 g++-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev make bzip2 patch"
   [run]="wine wine64 fonts-wine xvfb xdotool imagemagick x11-utils pulseaudio pulseaudio-utils python3-numpy"
-  [check]="python3 zip unzip libarchive-tools p7zip-full"
+  # The differential tests: other tools that write and read archives and
+  # pictures, and a photograph to feed them (matplotlib's sample data).
+  [check]="python3 zip unzip libarchive-tools p7zip-full python3-pil imagemagick netpbm libtiff-tools giflib-tools libjpeg-turbo-progs ffmpeg python-matplotlib-data"
   [fuzz]="clang libclang-rt-14-dev"
   [bench]="unzip zip python3 libjpeg-turbo-progs ffmpeg"
   [fresh]="debootstrap"

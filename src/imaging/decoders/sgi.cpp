@@ -39,7 +39,8 @@ DecodedImage DecodeSGI(ByteSpan bytes) {
   // One 8-bit plane per channel, rows from the bottom.
   std::vector<std::uint8_t> planes(rows * width, 0);
   auto item = [&](std::size_t at) -> unsigned { return bpc == 2 ? data.U16BE(at) : data.U8(at); };
-  auto to8 = [bpc](unsigned v) { return static_cast<std::uint8_t>(bpc == 2 ? v >> 8 : v); };
+  // 16-bit samples are rounded to the nearest 8-bit value, as in every other decoder.
+  auto to8 = [bpc](unsigned v) { return static_cast<std::uint8_t>(bpc == 2 ? (v * 255u + 32767u) / 65535u : v); };
   for (std::size_t r = 0; r < rows; ++r) {
     std::uint8_t* out = planes.data() + r * width;
     if (storage == 0) {

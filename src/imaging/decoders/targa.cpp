@@ -27,7 +27,7 @@ Rgba Colour(const std::uint8_t* p, int bits) {
     case 15:
     case 16: {
       const unsigned v = p[0] | p[1] << 8;
-      auto five = [](unsigned x) { return static_cast<std::uint8_t>((x & 31) * 255 / 31); };
+      auto five = [](unsigned x) { return static_cast<std::uint8_t>(((x & 31) * 255 + 15) / 31); };
       return {five(v >> 10), five(v >> 5), five(v), static_cast<std::uint8_t>(bits == 16 && (v & 0x8000) ? 255 : 0)};
     }
     case 24: return {p[2], p[1], p[0], 255};

@@ -50,7 +50,17 @@ toff_t TiffSeek(thandle_t h, toff_t offset, int whence) {
 
 int TiffClose(thandle_t) { return 0; }
 toff_t TiffSize(thandle_t h) { return static_cast<TiffSource*>(h)->data.size(); }
-int TiffMap(thandle_t, void**, toff_t*) { return 0; }
+
+// The bytes are already in memory: libtiff reads them as a mapped file,
+// only reading, and checks every offset against the size. (libtiff's
+// unmapped path refuses uncompressed tiles: it compares the tile size with
+// its rounded-up read buffer.)
+int TiffMap(thandle_t h, void** base, toff_t* size) {
+  auto* s = static_cast<TiffSource*>(h);
+  *base = const_cast<std::uint8_t*>(s->data.data());
+  *size = s->data.size();
+  return 1;
+}
 void TiffUnmap(thandle_t, void*, toff_t) {}
 
 int TiffErrorHandler(TIFF*, void* user, const char* module, const char* fmt, va_list ap) {
@@ -78,6 +88,24 @@ struct TiffDeleter {
   throw ETIFFError(s.error.empty() ? std::string(fallback) : s.error);
 }
 
+// Whether libtiff's RGBA interface hands out this image's colour
+// premultiplied by alpha. It premultiplies unassociated alpha for colour
+// pictures, but passes 8-bit grey with alpha, stored contiguously, as
+// stored: straight when the alpha is unassociated.
+bool RgbaIsPremultiplied(TIFF* tif) {
+  // Without the tag libtiff takes one colour channel for grey.
+  std::uint16_t photometric = PHOTOMETRIC_MINISBLACK, planar = 0, bits = 0, samples = 0, extraCount = 0;
+  std::uint16_t* extra = nullptr;
+  TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extra);
+  const bool grey = photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
+  const bool unassociated = extraCount >= 1 && extra != nullptr && extra[0] == EXTRASAMPLE_UNASSALPHA;
+  return !(grey && planar == PLANARCONFIG_CONTIG && bits == 8 && samples == 2 && unassociated);
+}
+
 }  // namespace
 
 DecodedImage DecodeTIFF(ByteSpan data) {
@@ -96,7 +124,7 @@ DecodedImage DecodeTIFF(ByteSpan data) {
   TIFFOpenOptionsSetErrorHandlerExtR(options.get(), TiffErrorHandler, &source);
   TIFFOpenOptionsSetWarningHandlerExtR(options.get(), TiffWarningHandler, &source);
   TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), 512 * 1024 * 1024);
-  std::unique_ptr<TIFF, TiffDeleter> tif(TIFFClientOpenExt("picture", "rm", &source, TiffRead, TiffWrite, TiffSeek,
+  std::unique_ptr<TIFF, TiffDeleter> tif(TIFFClientOpenExt("picture", "r", &source, TiffRead, TiffWrite, TiffSeek,
                                                            TiffClose, TiffSize, TiffMap, TiffUnmap, options.get()));
   if (!tif) Fail(source, "Not a TIFF file");
 
@@ -108,6 +136,7 @@ DecodedImage DecodeTIFF(ByteSpan data) {
   char reason[1024] = {};
   if (TIFFRGBAImageOK(tif.get(), reason) != 1) throw ETIFFError(reason[0] != '\0' ? reason : "Unsupported TIFF image");
 
+  const bool premultiplied = RgbaIsPremultiplied(tif.get());
   std::vector<std::uint32_t> raster(static_cast<std::size_t>(width) * height);
   if (TIFFReadRGBAImageOriented(tif.get(), width, height, raster.data(), ORIENTATION_TOPLEFT, 1) != 1) {
     Fail(source, "TIFF image data is damaged");
@@ -123,8 +152,8 @@ DecodedImage DecodeTIFF(ByteSpan data) {
       const std::uint32_t p = s[x];
       unsigned r = TIFFGetR(p), g = TIFFGetG(p), b = TIFFGetB(p);
       const unsigned a = TIFFGetA(p);
-      // libtiff hands out premultiplied colour; blending wants it straight.
-      if (a != 0 && a != 255) {
+      // Blending wants the colour straight.
+      if (premultiplied && a != 0 && a != 255) {
         r = std::min(255u, (r * 255 + a / 2) / a);
         g = std::min(255u, (g * 255 + a / 2) / a);
         b = std::min(255u, (b * 255 + a / 2) / a);
