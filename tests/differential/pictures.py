@@ -52,7 +52,7 @@ import tempfile
 try:
     from PIL import Image
 except ImportError:
-    sys.exit("pictures.py: Pillow is missing (scripts/setup.sh diff installs python3-pil)")
+    sys.exit("pictures.py: Pillow is missing (scripts/setup.sh check installs python3-pil)")
 
 FLATTEN = (0x3C, 0x78, 0xB4)
 PHOTO = "/usr/share/matplotlib/mpl-data/sample_data/grace_hopper.jpg"
@@ -801,7 +801,7 @@ def main():
     rounds = int(os.environ.get("KESTRO_DIFF_CASES", "1"))
     missing = [t for t in TOOLS if shutil.which(t) is None] + [p for p in [PHOTO] + PNG_SAMPLES if not os.path.exists(p)]
     if missing:
-        sys.exit("pictures.py: missing %s (scripts/setup.sh diff installs them)" % " ".join(missing))
+        sys.exit("pictures.py: missing %s (scripts/setup.sh check installs them)" % " ".join(missing))
 
     formats = {}
     for line in subprocess.run([dump, "--formats"], capture_output=True, check=True, text=True).stdout.splitlines():
