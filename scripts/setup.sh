@@ -4,7 +4,7 @@
 set -euo pipefail
 
 declare -A GROUPS_PKGS=(
-  [build]="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libjpeg62-turbo-dev libgif-dev libpng-dev libtiff-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra"
+  [build]="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libjpeg62-turbo-dev libgif-dev libpng-dev libtiff-dev libturbojpeg0-dev libheif-dev libavif-dev libwebp-dev libheif-examples libavif-bin webp libimage-exiftool-perl libjpeg-turbo-progs tmux libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra"
   [windows]="g++-mingw-w64-x86-64 g++-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev"
   [run]="wine wine64 fonts-wine xvfb xdotool imagemagick x11-utils"
   [fuzz]="clang libclang-rt-14-dev"

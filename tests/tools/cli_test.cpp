@@ -58,12 +58,14 @@ TEST_F(CliTest, MakeInspectExtractAndUnzip) {
 
   ASSERT_EQ(Run({"inspect", saver}), 0) << out_.str();
   const std::string shown = out_.str();
-  for (const char* text : {"settings file: My Show.002", "entry My Show.002  deflated", "items: 4",
-                           "  b**c.jpg  zip  ", "entry b=c.jpg  deflated (8)  5004 bytes", "  song.mp3  as-is  ",
-                           "30000 bytes  [Music]", "  MPEGDLL.DLL  zip  ",
-                           "\nsettings (defaults and the settings file):\nPictureList\n  a.jpg\n  b**c.jpg\nImageSize=0\n",
-                           "\nImageInterval=8\n", "\nMusicList\n  song.mp3\nPlayMusic=1\n",
-                           "\nEnabledEffects=5,6,7,8,11,12,", "\nScrName=Screensaver Setting\n"}) {
+  const std::string equalsEntry = "entry b=c.jpg  deflated (8)  " + std::to_string(ReadFile(equals_).size()) + " bytes";
+  for (const std::string& text : {std::string("settings file: My Show.002"), std::string("entry My Show.002  deflated"),
+                           std::string("items: 4"), std::string("  b**c.jpg  zip  "), equalsEntry,
+                           std::string("[Pictures]  JPEG 33x17\n"), std::string("  song.mp3  as-is  "),
+                           std::string("30000 bytes  [Music]\n"), std::string("  MPEGDLL.DLL  zip  "),
+                           std::string("\nsettings (defaults and the settings file):\nPictureList\n  a.jpg\n  b**c.jpg\nImageSize=0\n"),
+                           std::string("\nImageInterval=8\n"), std::string("\nMusicList\n  song.mp3\nPlayMusic=1\n"),
+                           std::string("\nEnabledEffects=5,6,7,8,11,12,"), std::string("\nScrName=Screensaver Setting\n")}) {
     EXPECT_NE(shown.find(text), std::string::npos) << text << "\n" << shown;
   }
   // Inspection leaves nothing behind in the temporary folder.
