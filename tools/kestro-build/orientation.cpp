@@ -76,17 +76,24 @@ class Transformer {
   Transformer(const Transformer&) = delete;
   Transformer& operator=(const Transformer&) = delete;
 
-  std::pair<int, int> Size(ConstBytes jpeg) {
+  // TurboJPEG answers -1 for a warning too, with the work done.
+  std::pair<int, int> Size(ConstBytes jpeg, JpegWarnings warnings) {
     int width = 0, height = 0, subsampling = 0, colorspace = 0;
     if (tjDecompressHeader3(handle_, jpeg.data(), static_cast<unsigned long>(jpeg.size()), &width, &height,
                             &subsampling, &colorspace) != 0) {
-      throw EBuildError(std::string("Cannot read the JPEG header: ") + tjGetErrorStr2(handle_));
+      const std::string message = tjGetErrorStr2(handle_);
+      if (tjGetErrorCode(handle_) != TJERR_WARNING || width <= 0 || height <= 0) {
+        throw EBuildError("Cannot read the JPEG header: " + message);
+      }
+      if (warnings == JpegWarnings::kRefuse) throw EJpegWarning(message);
     }
     return {width, height};
   }
 
   // True when done; false, with the message kept, when TurboJPEG refused.
-  bool Transform(ConstBytes jpeg, int op, int options, int flags, std::string& out) {
+  bool Transform(ConstBytes jpeg, int op, int options, JpegWarnings warnings, std::string& out) {
+    // Scans without end are a damaged file's way to keep a decoder busy.
+    const int flags = TJFLAG_LIMITSCANS | (warnings == JpegWarnings::kRefuse ? TJFLAG_STOPONWARNING : 0);
     unsigned char* result = nullptr;
     unsigned long resultSize = 0;
     tjtransform transform{};
@@ -94,12 +101,15 @@ class Transformer {
     transform.options = options;
     const int status = tjTransform(handle_, jpeg.data(), static_cast<unsigned long>(jpeg.size()), 1, &result,
                                    &resultSize, &transform, flags);
-    if (status == 0 && result != nullptr) out.assign(reinterpret_cast<const char*>(result), resultSize);
+    const bool warning = status != 0 && tjGetErrorCode(handle_) == TJERR_WARNING;
+    const bool done = result != nullptr && resultSize > 0 && (status == 0 || (warning && warnings == JpegWarnings::kAccept));
+    if (done) out.assign(reinterpret_cast<const char*>(result), resultSize);
+    if (!done) {
+      message_ = tjGetErrorStr2(handle_);
+      warning_ = warning;
+    }
     tjFree(result);
-    if (status == 0) return true;
-    message_ = tjGetErrorStr2(handle_);
-    warning_ = tjGetErrorCode(handle_) == TJERR_WARNING;
-    return false;
+    return done;
   }
   const std::string& Message() const { return message_; }
   bool Warning() const { return warning_; }
@@ -130,19 +140,19 @@ bool LosslessTurningAvailable() { return true; }
 TurnedJpeg TurnJpegUpright(ConstBytes jpeg, std::uint32_t orientation, JpegWarnings warnings) {
   if (!TurnsPicture(orientation)) throw EBuildError("Orientation " + std::to_string(orientation) + " turns nothing");
   Transformer tj;
-  const auto [width, height] = tj.Size(jpeg);
+  const auto [width, height] = tj.Size(jpeg, warnings);
   imaging::CheckPictureSize(width, height);
-  // Scans without end are a damaged file's way to keep a decoder busy.
-  const int flags = TJFLAG_LIMITSCANS | (warnings == JpegWarnings::kRefuse ? TJFLAG_STOPONWARNING : 0);
   const int op = TransformFor(orientation);
   TurnedJpeg turned;
   // Perfect when the size allows it, else without the partial edge blocks.
-  if (!tj.Transform(jpeg, op, TJXOPT_PERFECT, flags, turned.bytes) &&
-      !tj.Transform(jpeg, op, TJXOPT_TRIM, flags, turned.bytes)) {
+  if (!tj.Transform(jpeg, op, TJXOPT_PERFECT, warnings, turned.bytes) &&
+      !tj.Transform(jpeg, op, TJXOPT_TRIM, warnings, turned.bytes)) {
     if (tj.Warning()) throw EJpegWarning(tj.Message());
     throw EBuildError("Cannot turn the JPEG picture: " + tj.Message());
   }
-  const auto [outW, outH] = tj.Size(ConstBytes(reinterpret_cast<const std::uint8_t*>(turned.bytes.data()), turned.bytes.size()));
+  const auto [outW, outH] =
+      tj.Size(ConstBytes(reinterpret_cast<const std::uint8_t*>(turned.bytes.data()), turned.bytes.size()),
+              JpegWarnings::kAccept);
   turned.width = outW;
   turned.height = outH;
   turned.trimmedColumns = (SwapsSides(orientation) ? height : width) - outW;
