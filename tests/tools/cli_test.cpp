@@ -125,3 +125,58 @@ TEST_F(CliTest, APlainProgramFileHasNoPayload) {
 
 }  // namespace
 }  // namespace kestro::builder
+
+namespace kestro::builder {
+namespace {
+
+class CliFolderTest : public BuilderTest {
+ protected:
+  int Run(const std::vector<std::string>& args) {
+    out_.str("");
+    err_.str("");
+    return RunKestroBuild(args, out_, err_);
+  }
+  std::vector<std::string> Make(std::vector<std::string> more) {
+    std::vector<std::string> args = {"make", "--runtime", runtime_, "--out", dir_.File("f.scr"), "--title", "F"};
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+  }
+  std::ostringstream out_, err_;
+};
+
+TEST_F(CliFolderTest, FoldersOfPicturesAndMusicWithProgressLines) {
+  const std::string folder = dir_.Folder() + "in";
+  std::filesystem::create_directories(folder + "/sub");
+  testing::WriteFile(folder + "/sub/c.jpg", ReadFile(picture_));
+  ASSERT_EQ(Run(Make({"--pictures", folder, "--music", folder, "--recursive"})), 0) << err_.str();
+  const std::string out = out_.str();
+  for (const char* line : {"skipped " , "song.mp3: not a picture the show can use\n", "base.ini: not music the show plays\n",
+                           "\na.jpg  zip  ", "\nb**c.jpg  zip  ", "\nc.jpg  zip  ", "\nsong.mp3  zip  "}) {
+    EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
+  }
+  EXPECT_LT(out.find("\na.jpg  zip"), out.find("\nc.jpg  zip")) << "sub-folders at the place of their name";
+  // Not a terminal here: plain progress lines, ending with both stages done.
+  EXPECT_NE(err_.str().find("checking pictures: 3/3 items, "), std::string::npos) << err_.str();
+  EXPECT_NE(err_.str().find("writing: 4/4 items, "), std::string::npos) << err_.str();
+  EXPECT_EQ(err_.str().find('\r'), std::string::npos);
+
+  ASSERT_EQ(Run(Make({"--pictures", folder, "--quiet"})), 0) << err_.str();
+  EXPECT_EQ(err_.str(), "");
+  EXPECT_NE(out_.str().find("skipped " + folder + "/sub: a folder (--recursive takes sub-folders)\n"), std::string::npos)
+      << out_.str();
+}
+
+TEST_F(CliFolderTest, PictureOptionsAreChecked) {
+  EXPECT_EQ(Run(Make({"--shrink"})), 2);
+  EXPECT_NE(err_.str().find("--shrink needs --max-size"), std::string::npos);
+  EXPECT_EQ(Run(Make({"--max-size", "big"})), 2);
+  EXPECT_NE(err_.str().find("expected WIDTHxHEIGHT"), std::string::npos);
+  EXPECT_EQ(Run(Make({"--pictures", dir_.File("none")})), 1);
+  EXPECT_NE(err_.str().find("no such folder"), std::string::npos);
+  EXPECT_EQ(Run(Make({"--picture", picture_, "--max-size=10x10", "--keep-orientation", "--keep-broken"})), 0);
+  EXPECT_NE(err_.str().find("kestro-build: warning: a.jpg: 64x48 is larger than 10x10\n"), std::string::npos)
+      << err_.str();
+}
+
+}  // namespace
+}  // namespace kestro::builder
