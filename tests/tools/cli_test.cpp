@@ -129,19 +129,13 @@ TEST_F(CliTest, APlainProgramFileHasNoPayload) {
 namespace kestro::builder {
 namespace {
 
-class CliFolderTest : public BuilderTest {
+class CliFolderTest : public CliTest {
  protected:
-  int Run(const std::vector<std::string>& args) {
-    out_.str("");
-    err_.str("");
-    return RunKestroBuild(args, out_, err_);
-  }
   std::vector<std::string> Make(std::vector<std::string> more) {
     std::vector<std::string> args = {"make", "--runtime", runtime_, "--out", dir_.File("f.scr"), "--title", "F"};
     args.insert(args.end(), more.begin(), more.end());
     return args;
   }
-  std::ostringstream out_, err_;
 };
 
 TEST_F(CliFolderTest, FoldersOfPicturesAndMusicWithProgressLines) {
