@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <iterator>
 #include <ctime>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <map>

@@ -211,7 +211,8 @@ void PictureWorkshop::TurnUpright(PreparedPicture& p) {
   Say(p.source + ": " + change, false);
 }
 
-PictureCheck CheckPictureFile(const std::string& path, TColor background, std::optional<Bitmap24>* pixels) {
+PictureCheck CheckPictureFile(const std::string& path, TColor background, std::optional<Bitmap24>* pixels,
+                              std::optional<PictureSize> pixelsBeyond) {
   PictureCheck check;
   const TFileFormat* format = RegisteredFormat(ExtractFileName(path));
   if (format != nullptr) check.format = DecoderKindName(format->kind);
@@ -231,13 +232,13 @@ PictureCheck CheckPictureFile(const std::string& path, TColor background, std::o
     return check;
   }
   check.size = {picture.Width(), picture.Height()};
-  if (pixels != nullptr) *pixels = std::move(picture.Bitmap().Image());
+  if (pixels != nullptr && (!pixelsBeyond || Exceeds(check.size, *pixelsBeyond))) *pixels = picture.Bitmap().Image();
   return check;
 }
 
 std::optional<Bitmap24> PictureWorkshop::Check(PreparedPicture& p, bool keepPixels) {
   std::optional<Bitmap24> pixels;
-  const PictureCheck check = CheckPictureFile(p.path, background_, keepPixels ? &pixels : nullptr);
+  const PictureCheck check = CheckPictureFile(p.path, background_, keepPixels ? &pixels : nullptr, checks_.maxSize);
   p.format = check.format;
   p.size = check.size;
   p.problem = check.problem;

@@ -79,8 +79,9 @@ struct PictureCheck {
 
 // Decodes the file with the runtime's own loader, as the show would: by its
 // extension, transparent parts on `background`. `pixels`, when given,
-// receives the decoded picture.
-PictureCheck CheckPictureFile(const std::string& path, TColor background, std::optional<Bitmap24>* pixels = nullptr);
+// receives the decoded picture (only one larger than `pixelsBeyond`, when that is given).
+PictureCheck CheckPictureFile(const std::string& path, TColor background, std::optional<Bitmap24>* pixels = nullptr,
+                              std::optional<PictureSize> pixelsBeyond = std::nullopt);
 
 // Makes the settings follow pictures stored under a new name: their
 // "captions" and "effects" entries are copied to the new name, and an entry
