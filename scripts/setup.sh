@@ -5,7 +5,7 @@
 set -euo pipefail
 
 declare -A GROUPS_PKGS=(
-  [build]="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libjpeg62-turbo-dev libgif-dev libpng-dev libtiff-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-dejavu-extra libmpg123-dev mpg123 lame sox"
+  [build]="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libjpeg62-turbo-dev libgif-dev libpng-dev libtiff-dev libfreetype-dev libfontconfig-dev libturbojpeg0-dev libheif-dev libavif-dev libwebp-dev libheif-examples libavif-bin webp libimage-exiftool-perl libjpeg-turbo-progs tmux fonts-dejavu-core fonts-dejavu-extra libmpg123-dev mpg123 lame sox"
   [windows]="g++-mingw-w64-x86-64 g++-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev make bzip2 patch"
   [run]="wine wine64 fonts-wine xvfb xdotool imagemagick x11-utils pulseaudio pulseaudio-utils python3-numpy"
   # The differential tests: other tools that write and read archives and

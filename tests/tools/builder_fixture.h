@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "imaging/test_pictures.h"
 #include "payload/payload.h"
 #include "payload_writer.h"
 #include "platform/headless/headless_system.h"
@@ -31,8 +32,9 @@ class BuilderTest : public ::testing::Test {
     ASSERT_EQ(runtimeBytes_.find(PayloadMarker()), std::string::npos);
     testing::WriteFile(runtime_, runtimeBytes_);
     std::filesystem::create_directories(dir_.path() / "in");
-    picture_ = Input("a.jpg", testing::RandomBytes(4000, 1) + std::string(20000, 'x'));
-    equals_ = Input("b=c.jpg", std::string(5000, 'e') + "tail");
+    // Pictures the runtime decodes: the builder checks every one.
+    picture_ = Input("a.jpg", JpegOf(testing::Gradient(64, 48)));
+    equals_ = Input("b=c.jpg", JpegOf(testing::Gradient(33, 17)));
     music_ = Input("song.mp3", testing::RandomBytes(30000, 2));
     library_ = Input("MPEGDLL.DLL", "MZ" + std::string(3000, '\0'));
     ini_ = Input("base.ini", "; kept as it is\r\n[Set]\r\nImageInterval = 5\r\n\r\n[Caption]\r\nText=hello\r\n");
@@ -42,6 +44,11 @@ class BuilderTest : public ::testing::Test {
     PayloadSettings() = TMemIniFile();
     TempRoot = savedTempRoot_;
     platform::InstallSystem(nullptr);
+  }
+
+  static std::string JpegOf(const testing::Rgba& picture) {
+    const testing::Bytes bytes = testing::MakeJpeg(picture, testing::JpegOptions{});
+    return std::string(bytes.begin(), bytes.end());
   }
 
   std::string Input(const std::string& name, const std::string& bytes) {

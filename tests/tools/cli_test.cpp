@@ -58,12 +58,14 @@ TEST_F(CliTest, MakeInspectExtractAndUnzip) {
 
   ASSERT_EQ(Run({"inspect", saver}), 0) << out_.str();
   const std::string shown = out_.str();
-  for (const char* text : {"settings file: My Show.002", "entry My Show.002  deflated", "items: 4",
-                           "  b**c.jpg  zip  ", "entry b=c.jpg  deflated (8)  5004 bytes", "  song.mp3  as-is  ",
-                           "30000 bytes  [Music]", "  MPEGDLL.DLL  zip  ",
-                           "\nsettings (defaults and the settings file):\nPictureList\n  a.jpg\n  b**c.jpg\nImageSize=0\n",
-                           "\nImageInterval=8\n", "\nMusicList\n  song.mp3\nPlayMusic=1\n",
-                           "\nEnabledEffects=5,6,7,8,11,12,", "\nScrName=Screensaver Setting\n"}) {
+  const std::string equalsEntry = "entry b=c.jpg  deflated (8)  " + std::to_string(ReadFile(equals_).size()) + " bytes";
+  for (const std::string& text : {std::string("settings file: My Show.002"), std::string("entry My Show.002  deflated"),
+                           std::string("items: 4"), std::string("  b**c.jpg  zip  "), equalsEntry,
+                           std::string("[Pictures]  JPEG 33x17\n"), std::string("  song.mp3  as-is  "),
+                           std::string("30000 bytes  [Music]\n"), std::string("  MPEGDLL.DLL  zip  "),
+                           std::string("\nsettings (defaults and the settings file):\nPictureList\n  a.jpg\n  b**c.jpg\nImageSize=0\n"),
+                           std::string("\nImageInterval=8\n"), std::string("\nMusicList\n  song.mp3\nPlayMusic=1\n"),
+                           std::string("\nEnabledEffects=5,6,7,8,11,12,"), std::string("\nScrName=Screensaver Setting\n")}) {
     EXPECT_NE(shown.find(text), std::string::npos) << text << "\n" << shown;
   }
   // Inspection leaves nothing behind in the temporary folder.
@@ -119,6 +121,55 @@ TEST_F(CliTest, APlainProgramFileHasNoPayload) {
   EXPECT_NE(out_.str().find("payload: none"), std::string::npos);
   EXPECT_EQ(Run({"extract", runtime_, dir_.File("x")}), 1);
   EXPECT_NE(err_.str().find("carries no payload"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kestro::builder
+
+namespace kestro::builder {
+namespace {
+
+class CliFolderTest : public CliTest {
+ protected:
+  std::vector<std::string> Make(std::vector<std::string> more) {
+    std::vector<std::string> args = {"make", "--runtime", runtime_, "--out", dir_.File("f.scr"), "--title", "F"};
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+  }
+};
+
+TEST_F(CliFolderTest, FoldersOfPicturesAndMusicWithProgressLines) {
+  const std::string folder = dir_.Folder() + "in";
+  std::filesystem::create_directories(folder + "/sub");
+  testing::WriteFile(folder + "/sub/c.jpg", ReadFile(picture_));
+  ASSERT_EQ(Run(Make({"--pictures", folder, "--music", folder, "--recursive", "--no-decoder"})), 0) << err_.str();
+  const std::string out = out_.str();
+  for (const char* line : {"skipped " , "song.mp3: not a picture the show can use\n", "base.ini: not music the show plays\n",
+                           "\na.jpg  zip  ", "\nb**c.jpg  zip  ", "\nc.jpg  zip  ", "\nsong.mp3  zip  "}) {
+    EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
+  }
+  EXPECT_LT(out.find("\na.jpg  zip"), out.find("\nc.jpg  zip")) << "sub-folders at the place of their name";
+  // Not a terminal here: plain progress lines, ending with both stages done.
+  EXPECT_NE(err_.str().find("checking pictures: 3/3 items, "), std::string::npos) << err_.str();
+  EXPECT_NE(err_.str().find("writing: 4/4 items, "), std::string::npos) << err_.str();
+  EXPECT_EQ(err_.str().find('\r'), std::string::npos);
+
+  ASSERT_EQ(Run(Make({"--pictures", folder, "--quiet"})), 0) << err_.str();
+  EXPECT_EQ(err_.str(), "");
+  EXPECT_NE(out_.str().find("skipped " + folder + "/sub: a folder (--recursive takes sub-folders)\n"), std::string::npos)
+      << out_.str();
+}
+
+TEST_F(CliFolderTest, PictureOptionsAreChecked) {
+  EXPECT_EQ(Run(Make({"--shrink"})), 2);
+  EXPECT_NE(err_.str().find("--shrink needs --max-size"), std::string::npos);
+  EXPECT_EQ(Run(Make({"--max-size", "big"})), 2);
+  EXPECT_NE(err_.str().find("expected WIDTHxHEIGHT"), std::string::npos);
+  EXPECT_EQ(Run(Make({"--pictures", dir_.File("none")})), 1);
+  EXPECT_NE(err_.str().find("no such folder"), std::string::npos);
+  EXPECT_EQ(Run(Make({"--picture", picture_, "--max-size=10x10", "--keep-orientation", "--keep-broken"})), 0);
+  EXPECT_NE(err_.str().find("kestro-build: warning: a.jpg: 64x48 is larger than 10x10\n"), std::string::npos)
+      << err_.str();
 }
 
 }  // namespace

@@ -5,8 +5,11 @@
 
 #include "build_error.h"
 #include "decoder.h"
+#include "folders.h"
 #include "inspect.h"
 #include "payload_writer.h"
+#include "platform/api/files.h"
+#include "progress.h"
 
 namespace kestro::builder {
 
@@ -14,20 +17,29 @@ namespace {
 
 constexpr char kUsage[] =
     "Usage:\n"
-    "  kestro-build make --runtime R --out OUT.scr --title T [--picture F]... [--music F]...\n"
-    "                    [--file F]... [--store-as-is NAME]... [--settings INI]\n"
-    "                    [--set SECTION.KEY=VALUE]... [--decoder LIB | --no-decoder]\n"
+    "  kestro-build make --runtime R --out OUT.scr --title T [--picture F]... [--pictures DIR]...\n"
+    "                    [--music F|DIR]... [--recursive] [--file F]... [--store-as-is NAME]...\n"
+    "                    [--settings INI] [--set SECTION.KEY=VALUE]... [--keep-orientation]\n"
+    "                    [--keep-broken] [--max-size WxH [--shrink]] [--quiet]\n"
+    "                    [--decoder LIB | --no-decoder]\n"
     "      Appends a payload to a copy of the runtime R: each item zipped (or as it is, for the\n"
     "      names given with --store-as-is), then the settings file T.002. --picture and --music\n"
     "      items are listed in [Pictures] and [Music]; --file items (splash, background,\n"
-    "      MPEGDLL.DLL...) only get offsets. --settings gives the INI text to start from, and\n"
-    "      each --set writes one value into it. When the music list holds an MP3, the decoder\n"
-    "      library for the runtime's architecture (mpegdll.dll or libmpegdll.so, found beside R or\n"
-    "      in the build tree's tools/mpegdll, or named with --decoder) goes into the payload too;\n"
-    "      --no-decoder leaves it out.\n"
+    "      MPEGDLL.DLL...) only get offsets. --pictures DIR and --music DIR add the folder's\n"
+    "      pictures or music in name order (--recursive: sub-folders too), saying what they skip.\n"
+    "      --settings gives the INI text to start from, and each --set writes one value into it.\n"
+    "      Pictures: JPEG files turned by their EXIF orientation are turned upright losslessly\n"
+    "      (--keep-orientation: left as they are); HEIC/HEIF, AVIF and WebP pictures become\n"
+    "      JPEG files of the same base name; every picture is decoded as the runtime decodes\n"
+    "      it, and one the runtime would skip is left out (--keep-broken: kept). Pictures\n"
+    "      larger than --max-size are reported, and with --shrink stored at that size.\n"
+    "      When the music list holds an MP3, the decoder library for the runtime's architecture\n"
+    "      (mpegdll.dll or libmpegdll.so, found beside R or in the build tree's tools/mpegdll, or\n"
+    "      named with --decoder) goes into the payload too; --no-decoder leaves it out.\n"
+    "      A progress bar on a terminal, plain lines otherwise; --quiet: no progress.\n"
     "  kestro-build inspect SAVER\n"
     "      Shows the payload of SAVER: the settings file, every item with its offsets, storage\n"
-    "      and size, and the entries of each zipped item.\n"
+    "      and size (pictures with their format and size), and the entries of each zipped item.\n"
     "  kestro-build extract SAVER DIR\n"
     "      Extracts the settings file and every item of SAVER into DIR.\n"
     "  kestro-build unzip ARCHIVE DIR\n"
@@ -36,8 +48,24 @@ constexpr char kUsage[] =
 
 using toolcli::TakeOption;
 
-BuildOptions ParseMake(const std::vector<std::string>& args, DecoderChoice& decoder) {
+// An input of the command line: a file, or a folder to take files from.
+struct MakeInput {
+  ItemKind kind;
+  std::string path;
+  bool folder;
+};
+
+struct MakeCommand {
   BuildOptions options;
+  std::vector<MakeInput> inputs;
+  bool recursive = false;
+  bool quiet = false;
+  DecoderChoice decoder;
+};
+
+MakeCommand ParseMake(const std::vector<std::string>& args) {
+  MakeCommand command;
+  BuildOptions& options = command.options;
   bool haveTitle = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
     std::string value;
@@ -49,19 +77,34 @@ BuildOptions ParseMake(const std::vector<std::string>& args, DecoderChoice& deco
       options.title = value;
       haveTitle = true;
     } else if (TakeOption(args, i, "--picture", value)) {
-      options.items.push_back({ItemKind::kPicture, value});
+      command.inputs.push_back({ItemKind::kPicture, value, false});
+    } else if (TakeOption(args, i, "--pictures", value)) {
+      command.inputs.push_back({ItemKind::kPicture, value, true});
     } else if (TakeOption(args, i, "--music", value)) {
-      options.items.push_back({ItemKind::kMusic, value});
+      // A file, or a folder of music.
+      command.inputs.push_back({ItemKind::kMusic, value, platform::Files().DirectoryExists(value)});
     } else if (TakeOption(args, i, "--file", value)) {
-      options.items.push_back({ItemKind::kFile, value});
+      command.inputs.push_back({ItemKind::kFile, value, false});
+    } else if (args[i] == "--recursive") {
+      command.recursive = true;
+    } else if (args[i] == "--keep-orientation") {
+      options.pictures.turnUpright = false;
+    } else if (args[i] == "--keep-broken") {
+      options.pictures.keepBroken = true;
+    } else if (TakeOption(args, i, "--max-size", value)) {
+      options.pictures.maxSize = ParsePictureSize(value);
+    } else if (args[i] == "--shrink") {
+      options.pictures.shrink = true;
+    } else if (args[i] == "--quiet") {
+      command.quiet = true;
     } else if (TakeOption(args, i, "--store-as-is", value)) {
       options.storeAsIs.push_back(value);
     } else if (TakeOption(args, i, "--settings", value)) {
       options.settings = value;
     } else if (args[i] == "--no-decoder") {
-      decoder.none = true;
+      command.decoder.none = true;
     } else if (TakeOption(args, i, "--decoder", value)) {
-      decoder.file = value;
+      command.decoder.file = value;
     } else if (TakeOption(args, i, "--set", value)) {
       ParseSetting(value);  // a malformed one is a usage error before anything is read
       options.sets.push_back(value);
@@ -72,7 +115,23 @@ BuildOptions ParseMake(const std::vector<std::string>& args, DecoderChoice& deco
   if (options.runtime.empty()) throw EUsageError("make: --runtime is required");
   if (options.out.empty()) throw EUsageError("make: --out is required");
   if (!haveTitle) throw EUsageError("make: --title is required");
-  return options;
+  if (options.pictures.shrink && !options.pictures.maxSize) throw EUsageError("make: --shrink needs --max-size");
+  return command;
+}
+
+// The items in command-line order, each folder's files at its place.
+void AddInputs(MakeCommand& command, BuildReport& report) {
+  for (const MakeInput& input : command.inputs) {
+    if (!input.folder) {
+      command.options.items.push_back({input.kind, input.path});
+      continue;
+    }
+    const FolderScan scan = ScanFolder(
+        input.path, input.kind == ItemKind::kPicture ? FolderContent::kPictures : FolderContent::kMusic,
+        command.recursive);
+    for (const std::string& line : scan.skipped) report.Say("skipped " + line, false);
+    for (const std::string& file : scan.files) command.options.items.push_back({input.kind, file});
+  }
 }
 
 void ExpectArguments(const std::vector<std::string>& args, std::size_t count) {
@@ -84,12 +143,16 @@ void ExpectArguments(const std::vector<std::string>& args, std::size_t count) {
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const std::string& command = args[0];
   if (command == "make") {
-    DecoderChoice decoder;
-    BuildOptions options = ParseMake(args, decoder);
-    if (decoder.none && !decoder.file.empty()) throw EUsageError("make: --decoder and --no-decoder exclude each other");
-    AddDecoderLibrary(options, decoder);
-    const BuildResult result = MakeScreensaver(options);
-    for (const std::string& warning : result.warnings) err << "kestro-build: warning: " << warning << "\n";
+    MakeCommand make = ParseMake(args);
+    ProgressPrinter report(out, err, StandardErrorStyle(make.quiet), StandardErrorColumns());
+    AddInputs(make, report);
+    if (make.decoder.none && !make.decoder.file.empty()) {
+      throw EUsageError("make: --decoder and --no-decoder exclude each other");
+    }
+    AddDecoderLibrary(make.options, make.decoder);
+    make.options.report = &report;
+    const BuildResult result = MakeScreensaver(make.options);
+    for (const std::string& warning : result.warnings) report.Say(warning, true);
     for (const BuiltItem& item : result.items) {
       out << item.key << "  " << (item.asIs ? "as-is" : "zip") << "  " << item.start << ".." << item.end << "\n";
     }

@@ -2,16 +2,14 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
-#include <random>
 #include <set>
-#include <system_error>
 
 #include "common/ansi.h"
 #include "common/paths.h"
+#include "imaging/formats.h"
 #include "payload/payload.h"
 #include "payload/zip_reader.h"
 #include "platform/api/files.h"
@@ -19,6 +17,8 @@
 #include "payload/mem_ini_file.h"
 #include "payload/payload_settings.h"
 #include "settings/saver_setting.h"
+#include "pictures.h"
+#include "scratch_folder.h"
 #include "settings/setting_report.h"
 
 namespace kestro::builder {
@@ -26,33 +26,6 @@ namespace kestro::builder {
 namespace {
 
 constexpr const char* kSourceSections[] = {"Pictures", "Music", "Flash", "Video", "Web"};
-
-// A folder of its own under the user's temporary folder, emptied and removed
-// when it goes.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::random_device random;
-    char name[32];
-    std::snprintf(name, sizeof name, "kestro-build-%08x%08x", random(), random());
-    path_ = IncludeTrailingSeparator(platform::Sys().TempFolder() + name);
-    if (!platform::Files().CreateDirectories(path_)) throw EBuildError("Cannot create folder " + Quote(path_));
-  }
-  ~ScratchFolder() {
-    for (const std::string& file : platform::Files().ListFiles(path_)) {
-      platform::Files().SetAttributes(path_ + file, platform::kAttrNormal);
-      platform::Files().DeleteFile(path_ + file);
-    }
-    std::error_code ec;
-    std::filesystem::remove(std::filesystem::path(path_), ec);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 // Points TempRoot somewhere else and forgets the payload for the duration.
 class TempRootScope {
@@ -121,6 +94,47 @@ std::optional<PayloadLayout> ReadLayout(platform::FileStream& file, const std::s
   return FindPayloadLayout(window, size - windowSize);
 }
 
+// The picture an item holds, decoded as the show decodes it: an as-is item
+// from its bytes, a zipped one from the entry of its name in `archive` (the
+// copy of its bytes). Nothing for items without a picture format's extension.
+void DescribePicture(platform::FileStream& saver, const std::string& archive, const std::string& folder,
+                     ItemInfo& item) {
+  const std::string fileName = ReplaceAll(item.name, kPayloadNameEnd, "=");
+  const std::string ext = ExtractFileExt(fileName);
+  if (ext.size() < 2 || PictureFileFormats().FindExt(ext.substr(1)) == nullptr) return;
+  item.picture = true;
+  const std::string path = folder + fileName;
+  struct Remove {
+    const std::string& path;
+    ~Remove() { platform::Files().DeleteFile(path); }
+  } remove{path};
+  if (item.asIs) {
+    const auto size = static_cast<std::size_t>(item.end - item.start);
+    std::string bytes(size, '\0');
+    auto copy = platform::Files().Open(path, platform::OpenMode::kCreate);
+    if (!saver.Seek(static_cast<std::uint64_t>(item.start)) || saver.Read(bytes.data(), size) != size || !copy ||
+        copy->Write(bytes.data(), size) != size) {
+      throw EInOutError("Cannot copy item " + Quote(item.name) + " out of the screensaver");
+    }
+  } else {
+    try {
+      UnzipArchive(archive, folder);
+    } catch (const kestro::Exception& e) {
+      item.pictureProblem = ErrorText(e);
+      return;
+    }
+    if (!platform::Files().FileExists(path)) {
+      item.pictureProblem = "its archive holds no file named " + Quote(fileName);
+      return;
+    }
+  }
+  const PictureCheck check = CheckPictureFile(path, 0);
+  item.pictureFormat = check.format;
+  item.pictureWidth = check.size.width;
+  item.pictureHeight = check.size.height;
+  item.pictureProblem = check.problem;
+}
+
 }  // namespace
 
 std::string FormatDosDateTime(std::uint32_t d) {
@@ -131,8 +145,9 @@ std::string FormatDosDateTime(std::uint32_t d) {
 }
 
 bool Inspection::Sound() const {
-  return settingsProblem.empty() &&
-         std::all_of(items.begin(), items.end(), [](const ItemInfo& item) { return item.problem.empty(); });
+  return settingsProblem.empty() && std::all_of(items.begin(), items.end(), [](const ItemInfo& item) {
+           return item.problem.empty() && item.pictureProblem.empty();
+         });
 }
 
 std::vector<std::string> PayloadItemNames(const TMemIniFile& ini) {
@@ -214,6 +229,7 @@ Inspection InspectScreensaver(const std::string& path) {
         item.problem = ErrorText(e);
       }
     }
+    if (item.inPayload && item.problem.empty()) DescribePicture(*file, itemArchive, scratch.Path(), item);
     result.items.push_back(std::move(item));
   }
   return result;
@@ -246,8 +262,13 @@ void PrintInspection(const Inspection& r, std::ostream& out) {
       out << "  not in the payload (no offsets)";
     }
     for (const std::string& list : item.lists) out << "  [" << list << "]";
+    if (item.picture && item.pictureProblem.empty()) {
+      out << "  " << item.pictureFormat;
+      if (item.pictureWidth > 0) out << " " << item.pictureWidth << "x" << item.pictureHeight;
+    }
     out << "\n";
     if (!item.problem.empty()) out << "      problem: " << item.problem << "\n";
+    if (!item.pictureProblem.empty()) out << "      picture problem: " << item.pictureProblem << "\n";
     for (const ArchiveEntryInfo& e : item.entries) PrintEntry(e, out);
   }
   out << "settings (defaults and the settings file):\n" << r.settingsRecord;

@@ -32,6 +32,11 @@ struct ItemInfo {
   std::vector<std::string> lists;   // the source sections that name it
   std::vector<ArchiveEntryInfo> entries;
   std::string problem;              // why the item cannot be read, if it cannot
+  // Items whose extension is a picture format's: as the runtime decodes them.
+  bool picture = false;
+  std::string pictureFormat;
+  int pictureWidth = 0, pictureHeight = 0;
+  std::string pictureProblem;       // why the runtime would not show it
 };
 
 struct Inspection {

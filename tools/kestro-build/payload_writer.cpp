@@ -4,6 +4,7 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <map>
@@ -16,6 +17,8 @@
 #include "payload/payload.h"
 #include "platform/api/files.h"
 #include "payload/mem_ini_file.h"
+#include "pictures.h"
+#include "progress.h"
 #include "zip_writer.h"
 
 namespace kestro::builder {
@@ -69,7 +72,91 @@ bool SameFile(const std::string& a, const std::string& b) {
 struct PlannedItem {
   BuiltItem item;
   std::string path;
+  std::string renamedNote;  // how the builder came to the name, when it chose it
 };
+
+// Every extracted file lands in one folder under its own name, and its raw
+// copy beside it under the name + "~": no two may meet.
+void CheckNamesMeet(const std::vector<PlannedItem>& planned, const std::string& settingsName) {
+  std::map<std::string, std::string> seen;  // upper-cased -> as given, with how the builder came to it
+  seen.emplace(AnsiUpperCase(settingsName), Quote(settingsName));
+  auto shown = [](const PlannedItem& p) { return Quote(p.item.name) + p.renamedNote; };
+  for (const PlannedItem& p : planned) {
+    const auto [at, added] = seen.emplace(AnsiUpperCase(p.item.name), shown(p));
+    if (added) continue;
+    if (at->second == Quote(settingsName) && SameText(p.item.name, settingsName)) {
+      throw EBuildError("Item " + shown(p) + " has the name of the settings file");
+    }
+    throw EBuildError("Items " + at->second + " and " + shown(p) +
+                      " have the same name (names compare without regard to case)");
+  }
+  for (const auto& [upper, name] : seen) {
+    const auto shadow = seen.find(upper + "~");
+    if (shadow != seen.end()) {
+      throw EBuildError("Item " + shadow->second + " would be overwritten by the raw copy of " + name);
+    }
+  }
+}
+
+// One stage of a build as the report shows it: every item of `planned`, by the
+// size of its file. A stage cut short by an error is not ended.
+class Stage {
+ public:
+  Stage(BuildReport* report, const std::string& name, const std::vector<PlannedItem>& planned) : report_(report) {
+    if (report_ == nullptr) return;
+    std::uint64_t bytes = 0;
+    for (const PlannedItem& p : planned) bytes += FileSize(p.path);
+    report_->Begin(name, planned.size(), bytes);
+  }
+  Stage(const Stage&) = delete;
+  Stage& operator=(const Stage&) = delete;
+  void Advance(std::uint64_t bytes) {
+    if (report_ != nullptr) report_->Advance(bytes);
+  }
+  void End() {
+    if (report_ != nullptr) report_->End();
+    report_ = nullptr;
+  }
+
+ private:
+  static std::uint64_t FileSize(const std::string& path) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(std::filesystem::path(path), ec);
+    return ec ? 0 : size;
+  }
+  BuildReport* report_;
+};
+
+// Runs every picture through the workshop: a picture left out leaves the
+// plan, a converted or shrunk one takes its new file and name.
+void PreparePictures(std::vector<PlannedItem>& planned, PictureWorkshop& workshop, BuildReport* report,
+                     std::vector<PreparedPicture>& prepared) {
+  std::vector<PlannedItem> pictures;
+  std::copy_if(planned.begin(), planned.end(), std::back_inserter(pictures),
+               [](const PlannedItem& p) { return p.item.kind == ItemKind::kPicture; });
+  if (pictures.empty()) return;
+  Stage checking(report, "checking pictures", pictures);
+  std::vector<PlannedItem> kept;
+  for (PlannedItem& p : planned) {
+    if (p.item.kind != ItemKind::kPicture) {
+      kept.push_back(std::move(p));
+      continue;
+    }
+    PreparedPicture picture = workshop.Prepare(p.path, p.item.name);
+    std::error_code ec;
+    checking.Advance(std::filesystem::file_size(std::filesystem::path(p.path), ec));
+    if (!picture.leftOut) {
+      if (picture.name != p.item.name) p.renamedNote = " (the builder's name for " + Quote(p.item.name) + ")";
+      p.path = picture.path;
+      p.item.name = picture.name;
+      p.item.key = ItemKey(picture.name);
+      kept.push_back(std::move(p));
+    }
+    prepared.push_back(std::move(picture));
+  }
+  checking.End();
+  planned = std::move(kept);
+}
 
 // What the runtime would take for the marker, when it is not the real one.
 std::string DescribeStrayMarker(std::uint64_t offset, std::uint64_t runtimeSize,
@@ -194,27 +281,7 @@ BuildResult MakeScreensaver(const BuildOptions& options) {
     if (!found) throw EBuildError("--store-as-is " + Quote(asIs) + " names no item");
   }
 
-  // Every extracted file lands in one folder under its own name, and its raw
-  // copy beside it under the name + "~": no two may meet.
-  {
-    std::map<std::string, std::string> seen;  // upper-cased -> as given
-    seen.emplace(AnsiUpperCase(result.settingsName), result.settingsName);
-    for (const PlannedItem& p : planned) {
-      const auto [at, added] = seen.emplace(AnsiUpperCase(p.item.name), p.item.name);
-      if (added) continue;
-      if (at->second == result.settingsName && SameText(p.item.name, result.settingsName)) {
-        throw EBuildError("Item " + Quote(p.item.name) + " has the name of the settings file");
-      }
-      throw EBuildError("Items " + Quote(at->second) + " and " + Quote(p.item.name) +
-                        " have the same name (names compare without regard to case)");
-    }
-    for (const auto& [upper, name] : seen) {
-      const auto shadow = seen.find(upper + "~");
-      if (shadow != seen.end()) {
-        throw EBuildError("Item " + Quote(shadow->second) + " would be overwritten by the raw copy of " + Quote(name));
-      }
-    }
-  }
+  CheckNamesMeet(planned, result.settingsName);
 
   // Inputs are read before the output is opened: writing over one of them would destroy it.
   std::vector<std::string> inputs{options.runtime};
@@ -240,6 +307,14 @@ BuildResult MakeScreensaver(const BuildOptions& options) {
   const std::uint64_t runtimeSize = runtime->Size();
   if (runtimeSize == 0) throw EBuildError("The runtime " + Quote(options.runtime) + " is empty");
 
+  // Pictures are converted, turned upright and checked into a scratch
+  // folder before the output is opened; some may be left out or renamed.
+  PictureWorkshop workshop(options.pictures, static_cast<TColor>(ini.ReadInteger("Set", "BackgroundColor", 0)),
+                           options.report);
+  PreparePictures(planned, workshop, options.report, result.pictures);
+  CheckNamesMeet(planned, result.settingsName);
+  FollowRenamedPictures(ini, result.pictures);
+
   auto out = files.Open(options.out, platform::OpenMode::kCreate);
   if (!out) throw EBuildError("Cannot create " + Quote(options.out));
   OutputGuard guard(options.out);
@@ -258,6 +333,7 @@ BuildResult MakeScreensaver(const BuildOptions& options) {
   runtime.reset();
 
   std::uint64_t offset = runtimeSize;
+  Stage writing(options.report, "writing", planned);
   auto checkEnd = [&](const BuiltItem& item, std::uint64_t end) {
     if (end > options.offsetLimit) {
       throw EBuildError("Item " + Quote(item.name) + " would end at offset " + std::to_string(end) +
@@ -291,7 +367,9 @@ BuildResult MakeScreensaver(const BuildOptions& options) {
       offset += archive.size();
     }
     p.item.end = offset;
+    writing.Advance(size);
   }
+  writing.End();
 
   // The lists and the item table.
   std::set<std::string> itemKeys;

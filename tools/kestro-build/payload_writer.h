@@ -5,8 +5,11 @@
 #include <vector>
 
 #include "build_error.h"
+#include "pictures.h"
 
 namespace kestro::builder {
+
+class BuildReport;
 
 // The largest offset the runtime reads: [zippos] values are 32-bit integers.
 inline constexpr std::uint64_t kMaxItemOffset = 0x7FFFFFFF;
@@ -29,6 +32,8 @@ struct BuildOptions {
   std::string settings;                 // INI to start from (empty: none)
   std::vector<std::string> sets;        // "Section.Key=Value"
   std::uint64_t offsetLimit = kMaxItemOffset;  // lowered by tests only
+  PictureChecks pictures;               // what is done to the pictures before they are stored
+  BuildReport* report = nullptr;        // told of each picture and of the progress (may be null)
 };
 
 struct BuiltItem {
@@ -47,6 +52,7 @@ struct BuildResult {
   std::uint64_t markerOffset = 0;
   std::uint64_t fileSize = 0;
   std::vector<std::string> warnings;
+  std::vector<PreparedPicture> pictures;  // every picture input, in order, left out ones too
 };
 
 // Writes the screensaver: the runtime's bytes, the items, the marker, the
