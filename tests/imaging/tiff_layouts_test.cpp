@@ -42,7 +42,9 @@ void Layout(TIFF* tif, std::uint32_t width, std::uint32_t height, int samples, i
   TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
 }
 
-std::uint8_t Sample(std::uint32_t x, std::uint32_t y, int c) { return static_cast<std::uint8_t>(x * 11 + y * 7 + c * 80); }
+std::uint8_t Sample(std::uint32_t x, std::uint32_t y, int c) {
+  return static_cast<std::uint8_t>(x * 11 + y * 7 + c * 80);
+}
 
 TEST(TiffLayouts, UncompressedTilesLoad) {
   // 20 x 18 in tiles of 16 x 16: the right and bottom tiles stick out.
