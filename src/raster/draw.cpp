@@ -81,14 +81,21 @@ void DrawThroughRegion(Bitmap24& screen, const Bitmap24& newPicture, const Regio
     if (band.Bottom <= 0) continue;
     if (band.Top >= h) break;
     const Region::Span* spans = region.Spans(band);
+    // The spans that reach into the bitmap, cut to it.
+    std::uint32_t first = 0, last = band.Count;
+    while (first < last && spans[first].Right <= 0) ++first;
+    while (last > first && spans[last - 1].Left >= w) --last;
+    if (first == last) continue;
     const std::int32_t top = std::max(band.Top, 0), bottom = std::min(band.Bottom, h);
-    for (std::uint32_t i = 0; i < band.Count; ++i) {
-      const std::int32_t a = std::max(spans[i].Left, 0);
-      const std::int32_t b = std::min(spans[i].Right, w);
-      if (a >= b) continue;
-      const std::size_t off = static_cast<std::size_t>(a) * 3, bytes = static_cast<std::size_t>(b - a) * 3;
-      for (std::int32_t y = top; y < bottom; ++y) {
-        std::memcpy(screen.ScanLine(y) + off, newPicture.ScanLine(y) + off, bytes);
+    // Row by row, so that many narrow spans read and write memory in order.
+    for (std::int32_t y = top; y < bottom; ++y) {
+      std::uint8_t* d = screen.ScanLine(y);
+      const std::uint8_t* s = newPicture.ScanLine(y);
+      for (std::uint32_t i = first; i < last; ++i) {
+        const std::int32_t a = std::max(spans[i].Left, 0);
+        const std::int32_t b = std::min(spans[i].Right, w);
+        const std::size_t off = static_cast<std::size_t>(a) * 3;
+        std::memcpy(d + off, s + off, static_cast<std::size_t>(b - a) * 3);
       }
     }
   }
