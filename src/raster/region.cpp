@@ -86,15 +86,21 @@ Region Region::FromRects(const TRect* rects, std::size_t count) {
   // Sweep the slices between consecutive edges, keeping the rectangles that
   // cover the slice sorted by left edge.
   std::vector<TRect> active;
+  std::int32_t endsFirst = std::numeric_limits<std::int32_t>::max();  // the lowest bottom edge in active
   std::vector<Span> spans;
   std::size_t next = 0;
   for (std::size_t k = 0; k + 1 < ys.size(); ++k) {
     const std::int32_t top = ys[k], bottom = ys[k + 1];
-    std::erase_if(active, [top](const TRect& r) { return r.Bottom <= top; });
+    if (top >= endsFirst) {
+      std::erase_if(active, [top](const TRect& r) { return r.Bottom <= top; });
+      endsFirst = std::numeric_limits<std::int32_t>::max();
+      for (const TRect& r : active) endsFirst = std::min(endsFirst, r.Bottom);
+    }
     for (; next < rs.size() && rs[next].Top <= top; ++next) {
       const auto at = std::upper_bound(active.begin(), active.end(), rs[next].Left,
                                        [](std::int32_t left, const TRect& r) { return left < r.Left; });
       active.insert(at, rs[next]);
+      endsFirst = std::min(endsFirst, rs[next].Bottom);
     }
     spans.clear();
     for (const TRect& r : active) {
