@@ -1,6 +1,6 @@
-// The cost of one 1920 x 1080 frame of each rectangle-copy effect, as the
-// display component pays it: the old screen drawn over the screen bitmap,
-// the frame planned, the plan drawn. Every effect is timed at the progress
+// The cost of one 1920 x 1080 frame of each built effect, as the display
+// component pays it: the old screen drawn over the screen bitmap, then the
+// frame routine (planning, region building and drawing). Every effect is timed at the progress
 // values of a change with the default step (4, 8, ..., 96), each the fastest
 // of a few repetitions, next to the floor of two full-frame memory copies
 // measured in the same run the same way, just before each effect. The run
@@ -25,7 +25,7 @@
 #include "raster/bitmap24.h"
 #include "raster/draw.h"
 #include "transition/effect.h"
-#include "transition/effects/rect_copy.h"
+#include "transition/effect_frame.h"
 
 namespace {
 
@@ -88,16 +88,15 @@ int main(int argc, char** argv) {
   };
 
   std::vector<int> numbers;
-  for (int number = 1; number <= kEffectCount; ++number) {
-    if (IsRectCopyEffect(number) && (only == 0 || number == only)) numbers.push_back(number);
+  for (int number : BuiltEffects()) {
+    if (only == 0 || number == only) numbers.push_back(number);
   }
   std::vector<int> progressValues;
   for (int progress = 4; progress < 100; progress += 4) progressValues.push_back(progress);
   std::vector<double> floorMs(numbers.size(), 1e30);
   std::vector<std::vector<double>> frameMs(numbers.size(), std::vector<double>(progressValues.size(), 1e30));
 
-  const TRect r = screen.Bounds();
-  EffectPlan plan;
+  EffectFrame frame;
   for (int pass = 0; pass < passes; ++pass) {
     for (std::size_t e = 0; e < numbers.size(); ++e) {
       floorMs[e] = std::min(floorMs[e], measureFloor());
@@ -105,8 +104,7 @@ int main(int argc, char** argv) {
         const int number = numbers[e], progress = progressValues[k];
         frameMs[e][k] = std::min(frameMs[e][k], FastestMs(reps, [&] {
                                    Draw(screen, 0, 0, oldScreen);
-                                   PlanEffect(number, EffectExtents(r, progress, 4), progress, plan);
-                                   DrawPlan(plan, screen, picture, progress);
+                                   DrawEffectFrame(number, screen, picture, 4, progress, frame);
                                    g_sink = screen.Bits()[0];
                                  }));
       }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# One 1920 x 1080 frame of each rectangle-copy effect (old-screen copy, plan,
-# drawing) as a multiple of the floor of two full-frame memory copies timed
+# One 1920 x 1080 frame of each built effect (old-screen copy, plan, region
+# building, drawing) as a multiple of the floor of two full-frame memory copies timed
 # in the same run, next to the nearest transition of ffmpeg's xfade filter
 # (single thread, planar RGB): its per-frame cost is the time of 100 frames
 # of xfade between two still pictures less the time of the same graph
@@ -43,6 +43,13 @@ counterpart() {
     45) echo wipebr ;;
     46) echo wipetr ;;
     53 | 54) echo rectcrop ;;
+    60 | 62 | 64 | 139 | 146) echo hlslice ;;
+    61 | 63 | 138 | 145) echo hrslice ;;
+    71 | 73 | 75 | 141 | 148) echo vuslice ;;
+    72 | 74 | 140 | 147) echo vdslice ;;
+    86 | 87 | 88 | 89 | 90 | 91 | 92 | 93 | 94 | 95 | 96 | 97 | 98 | 99 | 142) echo pixelize ;;
+    136) echo hrslice ;;
+    137) echo vdslice ;;
     *) echo "" ;;
   esac
 }

@@ -49,6 +49,38 @@ void Clip_300Rects(benchmark::State& state) {
 }
 BENCHMARK(Clip_300Rects);
 
+// The same squares joined in one sweep.
+void Clip_300RectsAtOnce(benchmark::State& state) {
+  Bitmap24 screen = Noise(W, H, 1);
+  const Bitmap24 picture = Noise(W, H, 2);
+  std::uint32_t seed = 7;
+  std::vector<TRect> rects(300);
+  for (auto _ : state) {
+    for (TRect& r : rects) {
+      seed = seed * 1664525u + 1013904223u;
+      const int x = static_cast<int>((seed >> 8) % W), y = static_cast<int>((seed >> 4) % H);
+      r = TRect{x, y, x + 64, y + 64};
+    }
+    DrawThroughRegion(screen, picture, Region::FromRects(rects));
+    benchmark::DoNotOptimize(screen.Bits());
+  }
+}
+BENCHMARK(Clip_300RectsAtOnce);
+
+// 216 five-pixel bands from top to bottom, each OR-ed on as it comes (the
+// bars and slats build their regions this way).
+void Clip_216BandsInOrder(benchmark::State& state) {
+  Bitmap24 screen = Noise(W, H, 1);
+  const Bitmap24 picture = Noise(W, H, 2);
+  for (auto _ : state) {
+    Region r;
+    for (int y = 0; y < H; y += 5) r |= Region::FromRect((y / 5) % 2 ? 0 : W / 3, y, W, y + 5);
+    DrawThroughRegion(screen, picture, r);
+    benchmark::DoNotOptimize(screen.Bits());
+  }
+}
+BENCHMARK(Clip_216BandsInOrder);
+
 // RR(-2W, -5, 2PX, H + 5, 2W, 2W) at progress 50.
 void Clip_RoundRect(benchmark::State& state) {
   Bitmap24 screen = Noise(W, H, 1);

@@ -73,6 +73,38 @@ void TiledFill(Bitmap24& dst, const TRect& rect, const Bitmap24& pattern) {
   }
 }
 
+namespace {
+
+// Copies n bytes; short runs (a few pixels, as the spans of bars and grids
+// are) with two overlapping fixed-size moves instead of a library call.
+inline void CopyRun(std::uint8_t* d, const std::uint8_t* s, std::size_t n) {
+  if (n > 32) {
+    std::memcpy(d, s, n);
+  } else if (n >= 16) {
+    std::uint8_t a[16], b[16];
+    std::memcpy(a, s, 16);
+    std::memcpy(b, s + n - 16, 16);
+    std::memcpy(d, a, 16);
+    std::memcpy(d + n - 16, b, 16);
+  } else if (n >= 8) {
+    std::uint64_t a, b;
+    std::memcpy(&a, s, 8);
+    std::memcpy(&b, s + n - 8, 8);
+    std::memcpy(d, &a, 8);
+    std::memcpy(d + n - 8, &b, 8);
+  } else if (n >= 4) {
+    std::uint32_t a, b;
+    std::memcpy(&a, s, 4);
+    std::memcpy(&b, s + n - 4, 4);
+    std::memcpy(d, &a, 4);
+    std::memcpy(d + n - 4, &b, 4);
+  } else {
+    for (std::size_t i = 0; i < n; ++i) d[i] = s[i];
+  }
+}
+
+}  // namespace
+
 void DrawThroughRegion(Bitmap24& screen, const Bitmap24& newPicture, const Region& region) {
   const std::int32_t w = std::min(screen.Width(), newPicture.Width());
   const std::int32_t h = std::min(screen.Height(), newPicture.Height());
@@ -81,15 +113,32 @@ void DrawThroughRegion(Bitmap24& screen, const Bitmap24& newPicture, const Regio
     if (band.Bottom <= 0) continue;
     if (band.Top >= h) break;
     const Region::Span* spans = region.Spans(band);
+    // The spans that reach into the bitmap, cut to it.
+    std::uint32_t first = 0, last = band.Count;
+    while (first < last && spans[first].Right <= 0) ++first;
+    while (last > first && spans[last - 1].Left >= w) --last;
+    if (first == last) continue;
     const std::int32_t top = std::max(band.Top, 0), bottom = std::min(band.Bottom, h);
-    for (std::uint32_t i = 0; i < band.Count; ++i) {
-      const std::int32_t a = std::max(spans[i].Left, 0);
-      const std::int32_t b = std::min(spans[i].Right, w);
-      if (a >= b) continue;
-      const std::size_t off = static_cast<std::size_t>(a) * 3, bytes = static_cast<std::size_t>(b - a) * 3;
-      for (std::int32_t y = top; y < bottom; ++y) {
-        std::memcpy(screen.ScanLine(y) + off, newPicture.ScanLine(y) + off, bytes);
+    // The first and last spans cut to the bitmap; those between lie inside.
+    const std::int32_t a0 = std::max(spans[first].Left, 0), b0 = std::min(spans[first].Right, w);
+    const std::int32_t a1 = std::max(spans[last - 1].Left, 0), b1 = std::min(spans[last - 1].Right, w);
+    // Row by row, so that the spans read and write memory in order.
+    for (std::int32_t y = top; y < bottom; ++y) {
+      std::uint8_t* d = screen.ScanLine(y);
+      const std::uint8_t* s = newPicture.ScanLine(y);
+      if (first + 1 == last) {
+        CopyRun(d + static_cast<std::size_t>(a0) * 3, s + static_cast<std::size_t>(a0) * 3,
+                static_cast<std::size_t>(b0 - a0) * 3);
+        continue;
       }
+      CopyRun(d + static_cast<std::size_t>(a0) * 3, s + static_cast<std::size_t>(a0) * 3,
+              static_cast<std::size_t>(b0 - a0) * 3);
+      for (std::uint32_t i = first + 1; i + 1 < last; ++i) {
+        const std::size_t off = static_cast<std::size_t>(spans[i].Left) * 3;
+        CopyRun(d + off, s + off, static_cast<std::size_t>(spans[i].Right - spans[i].Left) * 3);
+      }
+      CopyRun(d + static_cast<std::size_t>(a1) * 3, s + static_cast<std::size_t>(a1) * 3,
+              static_cast<std::size_t>(b1 - a1) * 3);
     }
   }
 }

@@ -9,20 +9,20 @@ namespace kestro {
 
 void RegionBuilder::AddRows(std::int32_t top, std::int32_t bottom, const Region::Span* spans,
                               std::size_t count) {
+  region_.AppendRows(top, bottom, spans, count);
+}
+
+void Region::AppendRows(std::int32_t top, std::int32_t bottom, const Span* spans, std::size_t count) {
   if (top >= bottom || count == 0) return;
-  std::vector<Region::Band>& bands = region_.bands_;
-  std::vector<Region::Span>& all = region_.spans_;
-  if (!bands.empty()) {
-    Region::Band& last = bands.back();
-    if (last.Bottom == top && last.Count == count &&
-        std::equal(spans, spans + count, all.begin() + last.First)) {
+  if (!bands_.empty()) {
+    Band& last = bands_.back();
+    if (last.Bottom == top && last.Count == count && std::equal(spans, spans + count, spans_.begin() + last.First)) {
       last.Bottom = bottom;  // same spans, touching: grow the band
       return;
     }
   }
-  bands.push_back(Region::Band{top, bottom, static_cast<std::uint32_t>(all.size()),
-                       static_cast<std::uint32_t>(count)});
-  all.insert(all.end(), spans, spans + count);
+  bands_.push_back(Band{top, bottom, static_cast<std::uint32_t>(spans_.size()), static_cast<std::uint32_t>(count)});
+  spans_.insert(spans_.end(), spans, spans + count);
 }
 
 void RegionBuilder::Reserve(std::size_t bands, std::size_t spans) {
@@ -59,6 +59,59 @@ Region Region::FromRect(std::int32_t left, std::int32_t top, std::int32_t right,
   RegionBuilder b;
   const Span s{left, right};
   if (left < right) b.AddRows(top, bottom, &s, 1);
+  return b.Finish();
+}
+
+Region Region::FromRects(const TRect* rects, std::size_t count) {
+  // Every rectangle in order, empty ones left out, sorted by top edge.
+  std::vector<TRect> rs;
+  rs.reserve(count);
+  std::vector<std::int32_t> ys;
+  ys.reserve(count * 2);
+  for (std::size_t i = 0; i < count; ++i) {
+    TRect r = rects[i];
+    if (r.Left > r.Right) std::swap(r.Left, r.Right);
+    if (r.Top > r.Bottom) std::swap(r.Top, r.Bottom);
+    if (r.IsEmpty()) continue;
+    rs.push_back(r);
+    ys.push_back(r.Top);
+    ys.push_back(r.Bottom);
+  }
+  RegionBuilder b;
+  if (rs.empty()) return b.Finish();
+  std::sort(rs.begin(), rs.end(), [](const TRect& a, const TRect& c) { return a.Top < c.Top; });
+  std::sort(ys.begin(), ys.end());
+  ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
+
+  // Sweep the slices between consecutive edges, keeping the rectangles that
+  // cover the slice sorted by left edge.
+  std::vector<TRect> active;
+  std::int32_t endsFirst = std::numeric_limits<std::int32_t>::max();  // the lowest bottom edge in active
+  std::vector<Span> spans;
+  std::size_t next = 0;
+  for (std::size_t k = 0; k + 1 < ys.size(); ++k) {
+    const std::int32_t top = ys[k], bottom = ys[k + 1];
+    if (top >= endsFirst) {
+      std::erase_if(active, [top](const TRect& r) { return r.Bottom <= top; });
+      endsFirst = std::numeric_limits<std::int32_t>::max();
+      for (const TRect& r : active) endsFirst = std::min(endsFirst, r.Bottom);
+    }
+    for (; next < rs.size() && rs[next].Top <= top; ++next) {
+      const auto at = std::upper_bound(active.begin(), active.end(), rs[next].Left,
+                                       [](std::int32_t left, const TRect& r) { return left < r.Left; });
+      active.insert(at, rs[next]);
+      endsFirst = std::min(endsFirst, rs[next].Bottom);
+    }
+    spans.clear();
+    for (const TRect& r : active) {
+      if (!spans.empty() && r.Left <= spans.back().Right) {
+        spans.back().Right = std::max(spans.back().Right, r.Right);
+      } else {
+        spans.push_back(Span{r.Left, r.Right});
+      }
+    }
+    b.AddRows(top, bottom, spans.data(), spans.size());
+  }
   return b.Finish();
 }
 
@@ -184,6 +237,16 @@ void CombineSpans(const Region::Span* a, std::size_t na, const Region::Span* b, 
 }
 
 }  // namespace
+
+Region& Region::operator|=(const Region& o) {
+  if (IsEmpty() || o.IsEmpty() || o.bounds_.Top < bounds_.Bottom) return *this = Combine(*this, o, RegionOp::rgnOr);
+  // Below this region: append its bands (a first band that touches the last
+  // one with the same spans joins it).
+  for (const Band& band : o.bands_) AppendRows(band.Top, band.Bottom, o.Spans(band), band.Count);
+  bounds_ = TRect{std::min(bounds_.Left, o.bounds_.Left), bounds_.Top, std::max(bounds_.Right, o.bounds_.Right),
+                  o.bounds_.Bottom};
+  return *this;
+}
 
 Region Region::Combine(const Region& a, const Region& b, RegionOp op) {
   // Quick answers for empty operands.

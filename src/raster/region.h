@@ -36,6 +36,10 @@ class Region {
   // are put in order first; a rectangle with no width or height is empty.
   static Region FromRect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
   static Region FromRect(const TRect& r) { return FromRect(r.Left, r.Top, r.Right, r.Bottom); }
+  // The union of the rectangle regions of rects, in any order: the same
+  // region as OR-ing them one by one, built in one sweep from top to bottom.
+  static Region FromRects(const TRect* rects, std::size_t count);
+  static Region FromRects(const std::vector<TRect>& rects) { return FromRects(rects.data(), rects.size()); }
 
   // The rounded-rectangle region of the platform's rounded-rectangle call
   // (corner ellipse ew x eh). See region_shapes.cpp for its exact pixels.
@@ -50,7 +54,9 @@ class Region {
   }
 
   static Region Combine(const Region& a, const Region& b, RegionOp op);
-  Region& operator|=(const Region& o) { return *this = Combine(*this, o, RegionOp::rgnOr); }
+  // A region that lies wholly below this one is appended in place, so that
+  // OR-ing bands from top to bottom costs no more than the bands themselves.
+  Region& operator|=(const Region& o);
   Region& operator&=(const Region& o) { return *this = Combine(*this, o, RegionOp::rgnAnd); }
   Region& operator^=(const Region& o) { return *this = Combine(*this, o, RegionOp::rgnXor); }
   Region& operator-=(const Region& o) { return *this = Combine(*this, o, RegionOp::rgnDiff); }
@@ -79,6 +85,8 @@ class Region {
  private:
   friend class RegionBuilder;
   void UpdateBounds();
+  // Adds rows [top, bottom) with these spans below the last band.
+  void AppendRows(std::int32_t top, std::int32_t bottom, const Span* spans, std::size_t count);
   std::vector<Band> bands_;
   std::vector<Span> spans_;
   TRect bounds_{};

@@ -5,7 +5,6 @@
 
 #include "common/geometry.h"
 #include "raster/bitmap24.h"
-#include "raster/draw.h"
 #include "raster/region.h"
 
 namespace kestro {
@@ -21,19 +20,6 @@ inline constexpr int kEffectCount = 150;
 using TEffectProc = void (*)(Bitmap24& screen, const Bitmap24& newPicture, const TRect& r,
                              std::uint16_t step, std::int32_t progress);
 
-struct TEffect {
-  const char* Name;   // labels the effect for tools and people
-  TEffectProc Proc;   // nullptr while the effect's family is not built
-};
-
-// Entry N holds effect number N; entry 0 is unused.
-extern const TEffect EffectTable[kEffectCount + 1];
-
-// The table entry of an effect number, or nullptr outside 1..150.
-const TEffect* FindEffect(int number);
-// Whether the effect's drawing is built (numbers outside 1..150 never are).
-bool EffectImplemented(int number);
-
 // The quantities every effect derives from the picture rectangle, the
 // progress and the step.
 struct TEffectExtents {
@@ -45,9 +31,9 @@ struct TEffectExtents {
 };
 TEffectExtents EffectExtents(const TRect& r, std::int32_t progress, std::uint16_t step);
 
-// What one frame of an effect draws, for the component's own per-frame code
-// (numbers 1 to 127), which repaints only what changed, and for the table
-// routines, which draw a plan whole.
+// A rectangle copy onto the screen bitmap: a rectangle of the new picture (or
+// of the screen itself, read as it was before the copy) stretched into a
+// destination rectangle, plainly or mirrored.
 struct RectCopy {
   enum class Source { kNew, kScreen };
   enum class Mirror { kNone, kHorizontal, kVertical };
@@ -57,37 +43,58 @@ struct RectCopy {
   Mirror mirror = Mirror::kNone;
 };
 
+// Draws a frame by reading and writing pixels itself (blends, rotations).
+using PixelOperation = void (*)(int number, const TEffectExtents& extents, std::int32_t progress,
+                                Bitmap24& screen, const Bitmap24& newPicture);
+
+// What one frame of an effect draws, in this order: the copies, then the
+// pixel operation, then the whole new picture through the clip region. The
+// frame's own drawing, which the display component leaves out at progress 0
+// and replaces with the whole new picture at 100, is the clip when there is
+// one, else the last copy; everything before it is drawn at every progress.
 struct EffectPlan {
-  enum class Kind {
-    kCopies,  // rectangle copies in order; the last one is the frame's (D, S)
-    kRegion,  // the whole new picture drawn through a clip region
-    kDirect,  // the effect draws the frame itself (pixel operations)
-  };
-  Kind kind = Kind::kCopies;
   std::vector<RectCopy> copies;
-  Region region;
-  // kDirect: draws the frame onto the screen bitmap.
-  void (*direct)(Bitmap24& screen, const Bitmap24& newPicture, std::int32_t progress) = nullptr;
+  PixelOperation pixels = nullptr;
+  bool clipped = false;
+  Region clip;
+
+  // Empties the plan, keeping its storage.
+  void Reset();
+  void Copy(const TRect& dst, const TRect& src) { copies.push_back({dst, src}); }
+  void Clip(Region region) {
+    clipped = true;
+    clip = std::move(region);
+  }
 };
 
-// Plans one frame of effect `number` at `progress` (1..99), replacing what
-// plan held (its storage is reused); false, with plan untouched, when the
-// number has no drawing built. Random effects draw from the shared generator.
-// For numbers 1 to 57 the plan is a list of copies whose last one is a plain
-// copy from the new picture: the frame's destination and source rectangles.
+// An effect family: the numbers of one kind of drawing, with one entry point.
+// Plan makes the frame of `number` at `progress` (0..100) into an empty plan;
+// false when the number is not one of the family's. Random families draw
+// from the shared generator here, once per frame.
+struct EffectFamily {
+  const char* Name;
+  bool (*Plan)(int number, const TEffectExtents& extents, std::int32_t progress, EffectPlan& plan);
+};
+
+struct TEffect {
+  const char* Name;             // labels the effect for tools and people
+  const EffectFamily* Family;   // nullptr while the effect's family is not built
+  TEffectProc Proc;             // the table routine; nullptr with no family
+};
+
+// Entry N holds effect number N; entry 0 is unused.
+extern const TEffect EffectTable[kEffectCount + 1];
+
+// The table entry of an effect number, or nullptr outside 1..150.
+const TEffect* FindEffect(int number);
+// Whether the effect's drawing is built (numbers outside 1..150 never are).
+bool EffectImplemented(int number);
+// The numbers from 1 to 150 whose drawing is built, in order.
+std::vector<int> BuiltEffects();
+// The built numbers of one family, in order.
+std::vector<int> FamilyMembers(const EffectFamily& family);
+
+// Plans one frame of a built effect; false for other numbers (plan empty).
 bool PlanEffect(int number, const TEffectExtents& extents, std::int32_t progress, EffectPlan& plan);
-
-// Draws a plan onto the screen bitmap.
-void DrawPlan(const EffectPlan& plan, Bitmap24& screen, const Bitmap24& newPicture, std::int32_t progress);
-
-// Makes one copy of a plan onto the screen bitmap: a plain stretch copy, a
-// mirrored copy (MirroredCopy), or for Source::kScreen a copy within the
-// screen bitmap that reads the source as it was before the copy.
-void DrawCopy(const RectCopy& copy, Bitmap24& screen, const Bitmap24& newPicture);
-
-// The part of bounds (the screen bitmap's rectangle) that a copy can change:
-// its destination, widened by one pixel beyond each mirrored edge for a
-// mirrored copy. Empty when the copy draws nothing there.
-TRect CopyArea(const RectCopy& copy, const TRect& bounds);
 
 }  // namespace kestro

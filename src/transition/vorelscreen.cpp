@@ -1,5 +1,7 @@
 #include "transition/vorelscreen.h"
 
+#include "transition/animate_thread.h"
+
 #include <algorithm>
 
 #include "common/arith.h"
@@ -9,69 +11,6 @@
 #include "raster/stretch.h"
 
 namespace kestro {
-
-// ---------------------------------------------------------------- the pacing worker
-
-// Paces a change: measures time, hands each step to the main thread and waits
-// until it has run, sleeps for the rest of the frame period. It never touches
-// a bitmap. Its end notification (the completion step) runs on the main thread.
-class TAnimateThread {
- public:
-  TAnimateThread(TCustomVorelscreen& owner, TThreadPriority priority)
-      : owner_(owner), loop_(platform::UI().Loop()) {
-    thread_ = platform::StartThread([this] { Body(); }, priority);
-  }
-  TAnimateThread(const TAnimateThread&) = delete;
-  TAnimateThread& operator=(const TAnimateThread&) = delete;
-  ~TAnimateThread() = default;  // the platform thread joins when it is freed
-
-  void Terminate() { terminated_ = true; }
-  bool Terminated() const { return terminated_; }
-  // Waits until the body and its end notification have run; on the main
-  // thread the wait serves the worker's hand-offs.
-  void WaitFor() { thread_->Join(); }
-  bool Finished() const { return thread_->Finished(); }
-
- private:
-  void Body() {
-    bool done = false;
-    while (!terminated_ && !owner_.manual_ && !owner_.stopping_) {
-      const std::uint32_t t0 = platform::GetTickCount();
-      bool stepDone = false;
-      try {
-        loop_.Synchronize([&] {
-          owner_.inHandOff_ = true;
-          try {
-            owner_.AnimateStep();
-          } catch (...) {
-            // One failed frame does not end the change.
-          }
-          owner_.inHandOff_ = false;
-          stepDone = owner_.ChangeDone();
-        });
-      } catch (...) {
-      }
-      const std::uint32_t t1 = platform::GetTickCount();
-      if (stepDone) {
-        done = true;
-        Terminate();
-      } else {
-        const std::uint32_t elapsed = t1 - t0;
-        const std::uint16_t delay = owner_.delay_;
-        if (elapsed < delay) platform::Sleep(delay - elapsed);
-      }
-    }
-    try {
-      loop_.Synchronize([&] { owner_.AnimateThreadEnded(*this, done); });
-    } catch (...) {
-    }
-  }
-
-  TCustomVorelscreen& owner_;
-  platform::EventLoop& loop_;
-  std::atomic<bool> terminated_{false};
-  std::unique_ptr<platform::Thread> thread_;
-};
 
 // ---------------------------------------------------------------- construction
 
@@ -447,98 +386,6 @@ void TCustomVorelscreen::SetProgress(int value) {
   progress_ = static_cast<std::uint8_t>(p);
   Frame();
   if (OnProgress && !destroying_) OnProgress(*this);
-}
-
-void TCustomVorelscreen::Frame() {
-  // Held for the whole frame, so that a handler stopping the change cannot
-  // free them under it.
-  const std::shared_ptr<Bitmap24> oldScreen = oldScreen_;
-  const std::shared_ptr<Bitmap24> newPicture = newPicture_;
-  if (!oldScreen || !newPicture) return;
-  const TRect r = newPicture->Bounds();
-  const int number = style_;
-  std::lock_guard<std::recursive_mutex> canvas(screenCanvas_);
-  if (!DrawsFrames()) {
-    FrameWithoutDrawing(*newPicture, r);
-    return;
-  }
-  Draw(screen_, 0, 0, *oldScreen);
-  if (OnBeforeNewFrame) OnBeforeNewFrame(*this, *newPicture, screen_);
-  if (number >= 128) {
-    FrameByRoutine(EffectTable[number], *newPicture, r);
-  } else {
-    FrameByComponent(*newPicture, r);
-  }
-}
-
-bool TCustomVorelscreen::DrawsFrames() const {
-  return style_ == 0 || (style_ <= kEffectCount && EffectImplemented(style_));
-}
-
-// Numbers without drawing: no frames and no frame events while the change
-// runs; its last step puts the new picture up whole.
-void TCustomVorelscreen::FrameWithoutDrawing(const Bitmap24& newPicture, const TRect& r) {
-  if (progress_ != 100) return;
-  Draw(screen_, 0, 0, newPicture);
-  InvalidatePictureArea(r);
-}
-
-void TCustomVorelscreen::FrameByRoutine(const TEffect& effect, Bitmap24& newPicture, const TRect& r) {
-  if (progress_ == 100) {
-    Draw(screen_, 0, 0, newPicture);
-  } else if (progress_ >= 1) {
-    effect.Proc(screen_, newPicture, r, step_, progress_ & 0x7F);
-  }
-  InvalidatePictureArea(r);
-  if (OnAfterNewFrame) OnAfterNewFrame(*this, newPicture, screen_);
-}
-
-void TCustomVorelscreen::FrameByComponent(Bitmap24& newPicture, const TRect& r) {
-  const int number = style_;
-  const std::int32_t progress = progress_;
-  EffectPlan& plan = plan_;
-  TRect d = r;
-  bool wholeAtEnd = progress == 100;
-  bool planned = false;
-
-  if (number == 0) {
-    if (OnCustomDraw) {
-      OnCustomDraw(*this, newPicture, screen_);
-    } else {
-      // No effect: the new picture at once, and the change is at its end.
-      Draw(screen_, 0, 0, newPicture);
-      progress_ = reverse_ ? 0 : 100;
-      wholeAtEnd = false;
-    }
-  } else if (progress >= 1 && progress <= 99) {
-    planned = PlanEffect(number, EffectExtents(r, progress, step_), progress, plan);
-    if (planned && plan.kind == EffectPlan::Kind::kCopies && !plan.copies.empty()) {
-      // Every copy but the last is drawn and repainted here; the last is the
-      // frame's own destination and source.
-      for (std::size_t i = 0; i + 1 < plan.copies.size(); ++i) {
-        DrawCopy(plan.copies[i], screen_, newPicture);
-        InvalidatePictureArea(CopyArea(plan.copies[i], r));
-      }
-      d = CopyArea(plan.copies.back(), r);
-    } else if (planned && plan.kind == EffectPlan::Kind::kDirect) {
-      DrawPlan(plan, screen_, newPicture, progress);
-    }
-  }
-
-  if (wholeAtEnd) {
-    Draw(screen_, 0, 0, newPicture);
-    d = r;
-  } else if (planned) {
-    if (plan.kind == EffectPlan::Kind::kCopies && !plan.copies.empty()) {
-      DrawCopy(plan.copies.back(), screen_, newPicture);
-    } else if (plan.kind == EffectPlan::Kind::kRegion) {
-      // The screen bitmap has no clipping of its own, so the region is the clip.
-      DrawPlan(plan, screen_, newPicture, progress);
-    }
-  }
-  InvalidatePictureArea(d);
-  if (OnAfterNewFrame) OnAfterNewFrame(*this, newPicture, screen_);
-  if (!inPaint_) parent_->Update();
 }
 
 void TCustomVorelscreen::Complete() {

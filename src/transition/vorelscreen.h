@@ -15,6 +15,7 @@
 #include "platform/api/ui.h"
 #include "raster/bitmap24.h"
 #include "transition/effect.h"
+#include "transition/effect_frame.h"
 
 namespace kestro {
 
@@ -207,8 +208,7 @@ class TCustomVorelscreen {
   bool DrawsFrames() const;
   void Frame();
   void FrameWithoutDrawing(const Bitmap24& newPicture, const TRect& r);
-  void FrameByRoutine(const TEffect& effect, Bitmap24& newPicture, const TRect& r);
-  void FrameByComponent(Bitmap24& newPicture, const TRect& r);
+  void FrameWithoutEffect(Bitmap24& newPicture, const TRect& r);
   void Complete();
   void FreeChange();
   void AnimateThreadEnded(TAnimateThread& thread, bool done);
@@ -268,7 +268,7 @@ class TCustomVorelscreen {
   std::shared_ptr<Bitmap24> oldScreen_;
   std::shared_ptr<Bitmap24> newPicture_;
   TRect pictureRect_{};
-  EffectPlan plan_;  // the frame's plan, its storage kept from frame to frame
+  EffectFrame frame_;  // the last frame's plan and changed rectangles
   // BgPicture drawn on Color, kept until the background or Color changes.
   std::unique_ptr<Bitmap24> background_;
 

@@ -1,15 +1,21 @@
-// Whole frames of the rectangle-copy effects compared with GDI. For every
-// effect of the family, at several picture sizes and progress values, the
-// frame is drawn twice from the same old picture: by DrawPlan, and by GDI
-// doing the plan's copies with StretchBlt between 24-bit top-down DIB
-// sections (COLORONCOLOR). The frames must be equal pixel for pixel.
-//
-// On the GDI side a copy within the screen reads a snapshot of the screen
-// taken before it, so that overlapping rectangles read the old pixels; a
-// mirrored copy is drawn with its source cut to the picture, anchored at the
-// far edge with the widened negative extent: for a horizontal mirror of
-// (l, t, r, b), x = r and width -(r - l + 2), which covers columns l - 1 to r
-// (vertically likewise).
+// Whole frames of every built effect compared with GDI. Each case draws one
+// frame twice from the same old picture: by the frame routine the display
+// component calls (DrawEffectFrame), and by GDI, between 24-bit top-down DIB
+// sections, from the family's own description of the frame:
+//   rectangle copies  StretchBlt (COLORONCOLOR) for each copy; a copy within
+//                     the screen reads a snapshot taken before it; a mirrored
+//                     copy is anchored at the far edge with the widened
+//                     negative extent: for a horizontal mirror of
+//                     (l, t, r, b), x = r and width -(r - l + 2), covering
+//                     columns l - 1 to r (vertically likewise)
+//   clip regions      CreateRectRgn for every rectangle, CombineRgn with
+//                     RGN_OR into the clip (RGN_AND where the effect takes
+//                     the common part of two unions), SelectClipRgn, a full
+//                     BitBlt of the new picture, SelectClipRgn(NULL)
+// The frame rules are the component's: at progress 0 only the copies before
+// a frame's own copy are drawn, at 100 the whole new picture, and numbers
+// from 128 on draw nothing of their own at 0. The frames must be equal pixel
+// for pixel, and at 1 to 99 the table routine must draw the same frame.
 //
 // Usage: effect_conformance [--random N] [--seed S] [--only NUMBER] [--large] [--verbose]
 #include <windows.h>
@@ -21,9 +27,13 @@
 #include <utility>
 #include <vector>
 
+#include "common/random.h"
 #include "raster/bitmap24.h"
 #include "transition/effect.h"
-#include "transition/effects/rect_copy.h"
+#include "transition/effect_frame.h"
+#include "transition/effects/bars.h"
+#include "transition/effects/blinds.h"
+#include "transition/effects/families.h"
 #include "gdi_support.h"
 
 using namespace kestro;
@@ -33,10 +43,14 @@ namespace {
 
 // Its own stream of the shared generator.
 constexpr std::uint64_t kStream = 0x51;
+// A reference region of more rectangles than this is not built through GDI
+// one rectangle at a time (the grid of 142 at large steps); such cases are
+// counted as skipped.
+constexpr std::size_t kMostRegionRects = 60000;
 
-std::string Describe(const EffectPlan& plan) {
+std::string Describe(const std::vector<RectCopy>& copies) {
   std::string s;
-  for (const RectCopy& c : plan.copies) {
+  for (const RectCopy& c : copies) {
     s += Fmt(" (%d,%d,%d,%d)<-%s(%d,%d,%d,%d)%s", c.dst.Left, c.dst.Top, c.dst.Right, c.dst.Bottom,
              c.from == RectCopy::Source::kScreen ? "screen" : "new", c.src.Left, c.src.Top, c.src.Right, c.src.Bottom,
              c.mirror == RectCopy::Mirror::kHorizontal ? " mirrored h"
@@ -46,69 +60,153 @@ std::string Describe(const EffectPlan& plan) {
   return s;
 }
 
-// The plan's copies done by GDI onto gScreen.
-void GdiDraw(const EffectPlan& plan, Dib& gScreen, Dib& gNew, int w, int h) {
-  for (const RectCopy& c : plan.copies) {
-    const TRect& d = c.dst;
-    if (c.from == RectCopy::Source::kScreen) {
-      Dib before(w, h);
-      BitBlt(before.dc(), 0, 0, w, h, gScreen.dc(), 0, 0, SRCCOPY);
-      StretchBlt(gScreen.dc(), d.Left, d.Top, d.Width(), d.Height(), before.dc(), c.src.Left, c.src.Top,
-                 c.src.Width(), c.src.Height(), SRCCOPY);
-      continue;
-    }
-    if (c.mirror == RectCopy::Mirror::kNone) {
-      StretchBlt(gScreen.dc(), d.Left, d.Top, d.Width(), d.Height(), gNew.dc(), c.src.Left, c.src.Top, c.src.Width(),
-                 c.src.Height(), SRCCOPY);
-      continue;
-    }
-    const TRect s = Intersect(c.src, TRect{0, 0, w, h});
-    if (s.IsEmpty()) continue;
-    if (c.mirror == RectCopy::Mirror::kHorizontal) {
-      StretchBlt(gScreen.dc(), d.Right, d.Top, -(d.Right - d.Left + 2), d.Height(), gNew.dc(), s.Left, s.Top,
-                 s.Width(), s.Height(), SRCCOPY);
-    } else {
-      StretchBlt(gScreen.dc(), d.Left, d.Bottom, d.Width(), -(d.Bottom - d.Top + 2), gNew.dc(), s.Left, s.Top,
-                 s.Width(), s.Height(), SRCCOPY);
-    }
+void GdiCopy(const RectCopy& c, Dib& gScreen, Dib& gNew, int w, int h) {
+  const TRect& d = c.dst;
+  if (c.from == RectCopy::Source::kScreen) {
+    Dib before(w, h);
+    BitBlt(before.dc(), 0, 0, w, h, gScreen.dc(), 0, 0, SRCCOPY);
+    StretchBlt(gScreen.dc(), d.Left, d.Top, d.Width(), d.Height(), before.dc(), c.src.Left, c.src.Top, c.src.Width(),
+               c.src.Height(), SRCCOPY);
+    return;
+  }
+  if (c.mirror == RectCopy::Mirror::kNone) {
+    StretchBlt(gScreen.dc(), d.Left, d.Top, d.Width(), d.Height(), gNew.dc(), c.src.Left, c.src.Top, c.src.Width(),
+               c.src.Height(), SRCCOPY);
+    return;
+  }
+  const TRect s = Intersect(c.src, TRect{0, 0, w, h});
+  if (s.IsEmpty()) return;
+  if (c.mirror == RectCopy::Mirror::kHorizontal) {
+    StretchBlt(gScreen.dc(), d.Right, d.Top, -(d.Right - d.Left + 2), d.Height(), gNew.dc(), s.Left, s.Top, s.Width(),
+               s.Height(), SRCCOPY);
+  } else {
+    StretchBlt(gScreen.dc(), d.Left, d.Bottom, d.Width(), -(d.Bottom - d.Top + 2), gNew.dc(), s.Left, s.Top, s.Width(),
+               s.Height(), SRCCOPY);
   }
 }
 
-struct Tally {
-  long passed = 0, failed = 0;
+// The union of rects as a GDI region, one CreateRectRgn and CombineRgn each.
+HRGN GdiUnion(const std::vector<TRect>& rects) {
+  HRGN all = CreateRectRgn(0, 0, 0, 0);
+  for (const TRect& r : rects) {
+    HRGN one = CreateRectRgn(r.Left, r.Top, r.Right, r.Bottom);
+    CombineRgn(all, all, one, RGN_OR);
+    DeleteObject(one);
+  }
+  return all;
+}
+
+std::size_t NonEmpty(const std::vector<TRect>& rects) {
+  std::size_t n = 0;
+  for (const TRect& r : rects) n += (r.Left != r.Right && r.Top != r.Bottom) ? 1 : 0;
+  return n;
+}
+
+// The clip of a region effect's frame as rectangles: the union of `rects`,
+// with `intersect` its common part with the union of `common`.
+struct ClipRecipe {
+  std::vector<TRect> rects, common;
+  bool intersect = false;
 };
+
+enum class Outcome { kPassed, kFailed, kSkipped };
 
 bool g_verbose = false;
 
-// One frame of effect n at progress p on a w x h picture. True when equal.
-bool RunCase(int n, int w, int h, int p, std::uint64_t seed) {
+// What the family of n gives GDI to draw at progress p: copies or a clip.
+// False when the family has no GDI reference here.
+bool Reference(int n, const TEffectExtents& e, int p, std::vector<RectCopy>& copies, ClipRecipe& clip,
+               bool& clipped) {
+  const EffectFamily* family = EffectTable[n].Family;
+  clipped = false;
+  if (family == &kRectCopyEffects) {
+    EffectPlan plan;
+    if (!PlanEffect(n, e, p, plan)) return false;
+    copies = plan.copies;
+    return true;
+  }
+  if (family == &kBarEffects) {
+    BarsRecipe bars;
+    if (!BarsRecipeOf(n, e, bars)) return false;
+    clip = ClipRecipe{bars.rects, bars.common, bars.intersect};
+    clipped = true;
+    return true;
+  }
+  if (family == &kBlindEffects) {
+    clip = ClipRecipe{};
+    if (!BlindRects(n, e, p, clip.rects)) return false;
+    clipped = true;
+    return true;
+  }
+  return false;
+}
+
+// One frame of effect n at progress p with the given step on a w x h picture.
+Outcome RunCase(int n, int w, int h, int step, int p, std::uint64_t seed) {
   Rng rng(seed, kStream);
   const Bitmap24 old = RandomBitmap(rng, w, h);
   const Bitmap24 picture = RandomBitmap(rng, w, h);
   const TRect r{0, 0, w, h};
-  EffectPlan plan;
-  if (!PlanEffect(n, EffectExtents(r, p, 4), p, plan)) {
-    std::printf("effect %d: no plan\n", n);
-    return false;
-  }
-  Bitmap24 ours = old;
-  DrawPlan(plan, ours, picture, p);
-  // The table routine draws the same frame.
-  Bitmap24 viaTable = old;
-  EffectTable[n].Proc(viaTable, picture, r, 4, p);
+  const TEffectExtents e = EffectExtents(r, p, static_cast<std::uint16_t>(step));
+  const std::uint32_t state = static_cast<std::uint32_t>(rng.Next());
 
+  // GDI's frame.
+  std::vector<RectCopy> copies;
+  ClipRecipe clip;
+  bool clipped = false;
+  RandomState = state;
+  if (!Reference(n, e, p, copies, clip, clipped)) {
+    std::printf("effect %d (%s): no GDI reference for its family\n", n, EffectTable[n].Name);
+    return Outcome::kFailed;
+  }
+  if (clipped && NonEmpty(clip.rects) + NonEmpty(clip.common) > kMostRegionRects) return Outcome::kSkipped;
   Dib gScreen(w, h), gNew(w, h);
   gScreen.Load(old);
   gNew.Load(picture);
-  GdiDraw(plan, gScreen, gNew, w, h);
+  const bool byRoutine = DrawnByRoutine(n);
+  if (p >= 100) {
+    BitBlt(gScreen.dc(), 0, 0, w, h, gNew.dc(), 0, 0, SRCCOPY);
+  } else if (clipped) {
+    if (p >= 1) {
+      HRGN rgn = GdiUnion(clip.rects);
+      if (clip.intersect) {
+        HRGN second = GdiUnion(clip.common);
+        CombineRgn(rgn, rgn, second, RGN_AND);
+        DeleteObject(second);
+      }
+      SelectClipRgn(gScreen.dc(), rgn);
+      BitBlt(gScreen.dc(), 0, 0, w, h, gNew.dc(), 0, 0, SRCCOPY);
+      SelectClipRgn(gScreen.dc(), nullptr);
+      DeleteObject(rgn);
+    }
+  } else if (!(byRoutine && p == 0)) {
+    // At 0 the frame's own copy, the last one, is left out.
+    const std::size_t count = p >= 1 || copies.empty() ? copies.size() : copies.size() - 1;
+    for (std::size_t i = 0; i < count; ++i) GdiCopy(copies[i], gScreen, gNew, w, h);
+  }
   const Bitmap24 gdi = gScreen.Save();
 
-  const bool same = gdi == ours && viaTable == ours;
+  // Ours, with the generator where GDI's description started.
+  RandomState = state;
+  Bitmap24 ours = old;
+  EffectFrame frame;
+  DrawEffectFrame(n, ours, picture, static_cast<std::uint16_t>(step), p, frame);
+  bool routineSame = true;
+  if (p >= 1 && p <= 99) {
+    RandomState = state;
+    Bitmap24 viaTable = old;
+    EffectTable[n].Proc(viaTable, picture, r, static_cast<std::uint16_t>(step), p);
+    routineSame = viaTable == ours;
+  }
+
+  const bool same = gdi == ours && routineSame;
   if (!same || g_verbose) {
-    std::printf("effect %d at %d on %dx%d %s:%s\n", n, p, w, h, same ? "ok" : "FAILED", Describe(plan).c_str());
+    std::printf("effect %d at %d (step %d) on %dx%d %s:%s%s\n", n, p, step, w, h, same ? "ok" : "FAILED",
+                clipped ? Fmt(" clip of %zu rects", clip.rects.size() + clip.common.size()).c_str() : "",
+                Describe(copies).c_str());
   }
   if (!same) {
-    if (!(viaTable == ours)) std::printf("  the table routine draws another frame than the plan\n");
+    if (!routineSame) std::printf("  the table routine draws another frame than the component\n");
     long count = 0;
     for (int y = 0; y < h; ++y) {
       for (int x = 0; x < w; ++x) {
@@ -122,15 +220,13 @@ bool RunCase(int n, int w, int h, int p, std::uint64_t seed) {
     }
     if (count > 0) std::printf("  %ld pixels differ\n", count);
   }
-  return same;
+  return same ? Outcome::kPassed : Outcome::kFailed;
 }
 
-std::vector<int> FamilyNumbers() {
-  std::vector<int> v;
-  for (int n = 1; n <= 57; ++n) v.push_back(n);
-  for (int n = 128; n <= 135; ++n) v.push_back(n);
-  return v;
-}
+struct Tally {
+  long passed = 0, failed = 0, skipped = 0;
+  void Add(Outcome o) { (o == Outcome::kPassed ? passed : o == Outcome::kFailed ? failed : skipped)++; }
+};
 
 }  // namespace
 
@@ -156,47 +252,55 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  std::vector<int> numbers = FamilyNumbers();
+  std::vector<int> numbers = BuiltEffects();
   if (only != 0) {
-    if (!IsRectCopyEffect(only)) {
-      std::fprintf(stderr, "effect %d is not a rectangle-copy effect\n", only);
+    if (!EffectImplemented(only)) {
+      std::fprintf(stderr, "effect %d is not built\n", only);
       return 2;
     }
     numbers = {only};
   }
 
   Tally fixed, random;
-  // Fixed sizes: every progress value from 1 to 99 on the small and middle
-  // sizes, the telling ones on the larger.
+  // Fixed sizes: every progress value of a change with step 4 (and 1, 2, 3,
+  // 99) on the small and middle sizes, the telling ones on the larger, a few
+  // other steps.
   const std::vector<std::pair<int, int>> sweepSizes{{400, 300}, {300, 400}, {101, 101}, {1, 1},  {7, 5},
                                                     {5, 7},     {2, 3},     {64, 1},    {1, 64}, {33, 21}};
-  const std::vector<std::pair<int, int>> bigSizes{{641, 479}, {479, 641}};
-  const std::vector<int> telling{1, 2, 3, 10, 19, 20, 21, 25, 33, 50, 67, 79, 80, 81, 90, 97, 98, 99};
+  const std::vector<std::pair<int, int>> bigSizes{{641, 479}, {479, 641}, {400, 20}, {20, 400}};
+  const std::vector<int> telling{0, 1, 2, 3, 10, 19, 20, 21, 25, 33, 50, 67, 75, 79, 80, 81, 90, 97, 98, 99, 100};
+  std::vector<int> sweep;
+  for (int p = 0; p <= 100; p += 4) sweep.push_back(p);
+  for (int p : {1, 2, 3, 99}) sweep.push_back(p);
   std::uint64_t caseSeed = seed * 7919;
   for (int n : numbers) {
     for (const auto& [w, h] : sweepSizes) {
-      for (int p = 1; p <= 99; ++p) (RunCase(n, w, h, p, ++caseSeed) ? fixed.passed : fixed.failed)++;
+      for (int p : sweep) fixed.Add(RunCase(n, w, h, 4, p, ++caseSeed));
     }
     for (const auto& [w, h] : bigSizes) {
-      for (int p : telling) (RunCase(n, w, h, p, ++caseSeed) ? fixed.passed : fixed.failed)++;
+      for (int p : telling) fixed.Add(RunCase(n, w, h, 4, p, ++caseSeed));
+      for (int step : {1, 5, 10, 46, 90, 91, 100}) fixed.Add(RunCase(n, w, h, step, 50, ++caseSeed));
     }
     if (large) {
-      for (int p : {1, 4, 50, 96, 99}) (RunCase(n, 1920, 1080, p, ++caseSeed) ? fixed.passed : fixed.failed)++;
+      for (int p : {1, 4, 50, 96, 99}) fixed.Add(RunCase(n, 1920, 1080, 4, p, ++caseSeed));
+      for (int p : {1, 25, 50, 75, 99}) fixed.Add(RunCase(n, 1024, 768, 4, p, ++caseSeed));
     }
   }
-  // Seeded random sizes and progress values.
+  // Seeded random sizes from 1 x 1 to 1920 x 1080, steps and progress values.
   Rng pick(seed, kStream);
   for (long i = 0; i < randomCases; ++i) {
     const int n = numbers[static_cast<std::size_t>(pick.In(0, static_cast<int>(numbers.size()) - 1))];
-    const int w = pick.In(0, 3) == 0 ? pick.In(1, 12) : pick.In(1, 700);
-    const int h = pick.In(0, 3) == 0 ? pick.In(1, 12) : pick.In(1, 700);
-    const int p = pick.In(1, 99);
-    (RunCase(n, w, h, p, pick.Next()) ? random.passed : random.failed)++;
+    const int size = pick.In(0, 9);
+    const int w = size < 3 ? pick.In(1, 12) : size < 9 ? pick.In(1, 700) : pick.In(1, 1920);
+    const int h = size < 3 ? pick.In(1, 12) : size < 9 ? pick.In(1, 700) : pick.In(1, 1080);
+    const int step = pick.Chance(50) ? 4 : pick.In(1, 100);
+    const int p = pick.In(0, 100);
+    random.Add(RunCase(n, w, h, step, p, pick.Next()));
   }
-  std::printf("fixed sizes:  %ld passed %ld failed\n", fixed.passed, fixed.failed);
-  std::printf("random sizes: %ld passed %ld failed\n", random.passed, random.failed);
+  std::printf("fixed sizes:  %ld passed %ld failed %ld skipped\n", fixed.passed, fixed.failed, fixed.skipped);
+  std::printf("random sizes: %ld passed %ld failed %ld skipped\n", random.passed, random.failed, random.skipped);
   const long passed = fixed.passed + random.passed, failed = fixed.failed + random.failed;
-  std::printf("effect conformance (seed %llu): %ld passed, %ld failed\n", static_cast<unsigned long long>(seed), passed,
-              failed);
+  std::printf("effect conformance (seed %llu, %zu effects): %ld passed, %ld failed\n",
+              static_cast<unsigned long long>(seed), numbers.size(), passed, failed);
   return failed == 0 ? 0 : 1;
 }

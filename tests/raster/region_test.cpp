@@ -41,6 +41,41 @@ TEST(Region, AlgebraIdentities) {
   EXPECT_EQ(r1.Bands().size(), 1u);
 }
 
+// Joining many rectangles at once, or OR-ing bands that come from top to
+// bottom, must give the very region that OR-ing them one by one gives.
+TEST(Region, FromRectsAndAppendedBandsEqualUnionsOneByOne) {
+  std::uint32_t seed = 12345;
+  auto next = [&seed](int n) {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(n));
+  };
+  for (int round = 0; round < 200; ++round) {
+    std::vector<TRect> rects;
+    const int count = next(60);
+    for (int i = 0; i < count; ++i) {
+      const int x = next(80) - 10, y = next(80) - 10;
+      // Some reversed, some empty, some touching.
+      rects.push_back({x, y, x + next(30) - 5, y + next(30) - 5});
+    }
+    Region oneByOne;
+    for (const TRect& r : rects) oneByOne = Region::Combine(oneByOne, Region::FromRect(r), RegionOp::rgnOr);
+    ASSERT_EQ(Region::FromRects(rects), oneByOne) << "round " << round;
+    ASSERT_EQ(Region::FromRects(rects).Bounds(), oneByOne.Bounds());
+
+    Region appended, combined;
+    for (int y = next(5), k = 0; k < 12; ++k, y += next(4)) {
+      const int h = 1 + next(3);
+      const Region band = Region::FromRect(next(20), y, 20 + next(20), y + h) | Region::FromRect(50, y, 55, y + h);
+      appended |= band;
+      combined = Region::Combine(combined, band, RegionOp::rgnOr);
+      y += h;
+    }
+    ASSERT_EQ(appended, combined) << "round " << round;
+    ASSERT_EQ(appended.Bounds(), combined.Bounds());
+  }
+  EXPECT_TRUE(Region::FromRects(std::vector<TRect>{}).IsEmpty());
+}
+
 TEST(Region, ContainsAndOffset) {
   Region r = Region::FromRect(0, 0, 3, 3) - Region::FromRect(1, 1, 2, 2);
   EXPECT_TRUE(r.Contains(0, 1));

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The rectangle-copy effects draw the frames GDI draws: every effect of the
-# family, every progress value on small and middle sizes, the telling ones on
-# larger sizes and at 1920 x 1080, and seeded random sizes, compared whole
-# frame by whole frame with StretchBlt doing the same copies.
+# Every built effect draws the frames GDI draws: the progress values of a
+# change on small and middle sizes, the telling ones and several steps on
+# larger sizes and at 1024 x 768 and 1920 x 1080, and seeded random sizes,
+# steps and progress values, compared whole frame by whole frame with GDI
+# doing the same copies (StretchBlt) or drawing through the same clip
+# (CreateRectRgn, CombineRgn, SelectClipRgn, BitBlt).
 source "$(dirname "$0")/lib.sh"
 exe="$WIN64_BUILD/tests/gdi/effect_conformance.exe"
 [ -f "$exe" ] || fail "effect_conformance.exe not built"

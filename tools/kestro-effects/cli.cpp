@@ -219,9 +219,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out) {
     const Options o = Parse(args, 3);
     std::vector<int> effects;
     if (o.effects.empty()) {
-      for (int n = 1; n <= kEffectCount; ++n) {
-        if (EffectImplemented(n)) effects.push_back(n);
-      }
+      effects = BuiltEffects();
       if (effects.empty()) throw EEffectsError("No effect is built yet");
     } else {
       effects = ParseList("--effects", o.effects, 0, 255);

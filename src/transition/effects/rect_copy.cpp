@@ -17,7 +17,7 @@
 
 #include <algorithm>
 
-#include "raster/stretch.h"
+#include "transition/effects/families.h"
 
 namespace kestro {
 
@@ -26,15 +26,11 @@ namespace {
 using Source = RectCopy::Source;
 using Mirror = RectCopy::Mirror;
 
+// Adds the copies of a frame to its plan, in drawing order.
 class CopyList {
  public:
-  explicit CopyList(EffectPlan& plan) : plan_(plan) {
-    plan_.kind = EffectPlan::Kind::kCopies;
-    plan_.copies.clear();
-    plan_.region = Region();
-    plan_.direct = nullptr;
-  }
-  void New(const TRect& dst, const TRect& src) { plan_.copies.push_back({dst, src, Source::kNew, Mirror::kNone}); }
+  explicit CopyList(EffectPlan& plan) : plan_(plan) {}
+  void New(const TRect& dst, const TRect& src) { plan_.Copy(dst, src); }
   // Destination equal to source.
   void Wipe(const TRect& r) { New(r, r); }
   void Mirrored(const TRect& dst, const TRect& src, Mirror m) {
@@ -50,9 +46,11 @@ class CopyList {
 
 TRect R(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) { return TRect{l, t, r, b}; }
 
+bool PlanRectCopy(int number, const TEffectExtents& e, std::int32_t progress, EffectPlan& plan);
+
 }  // namespace
 
-bool IsRectCopyEffect(int number) { return (number >= 1 && number <= 57) || (number >= 128 && number <= 135); }
+const EffectFamily kRectCopyEffects{"rectangle copy", PlanRectCopy};
 
 std::int32_t RollWidth(std::int32_t extent, std::int32_t uncovered) {
   const std::int32_t fifth = extent / 5;
@@ -61,8 +59,10 @@ std::int32_t RollWidth(std::int32_t extent, std::int32_t uncovered) {
   return extent / 10;
 }
 
-bool PlanRectCopy(int number, const TEffectExtents& e, EffectPlan& plan) {
-  if (!IsRectCopyEffect(number)) return false;
+namespace {
+
+// Every frame is planned from the extents alone.
+bool PlanRectCopy(int number, const TEffectExtents& e, std::int32_t /*progress*/, EffectPlan& plan) {
   const std::int32_t W = e.W, H = e.H, PX = e.PX, PY = e.PY;
   const std::int32_t hx = PX / 2, hy = PY / 2, cx = W / 2, cy = H / 2;
   const std::int32_t mx = (W - PX) / 2, my = (H - PY) / 2, Mx = (W + PX) / 2, My = (H + PY) / 2;
@@ -227,29 +227,12 @@ bool PlanRectCopy(int number, const TEffectExtents& e, EffectPlan& plan) {
       c.Screen(R(0, 0, W, H - PY), full);
       c.New(R(0, H - PY, W, H), R(0, 0, W, PY));
       break;
+    default:
+      return false;
   }
   return true;
 }
 
-void MirroredCopy(Bitmap24& dst, const TRect& dstRect, const Bitmap24& src, const TRect& srcRect,
-                  RectCopy::Mirror mirror) {
-  const TRect s = Intersect(srcRect, src.Bounds());
-  if (s.IsEmpty()) return;
-  const TRect& d = dstRect;
-  switch (mirror) {
-    case Mirror::kHorizontal:
-      // Anchored at column r, running left over r - l + 2 columns: l - 1 .. r.
-      if (d.Right - d.Left + 2 <= 0 || d.Bottom <= d.Top) return;
-      StretchCopy(dst, TRect{d.Right, d.Top, d.Left - 2, d.Bottom}, src, s);
-      break;
-    case Mirror::kVertical:
-      if (d.Bottom - d.Top + 2 <= 0 || d.Right <= d.Left) return;
-      StretchCopy(dst, TRect{d.Left, d.Bottom, d.Right, d.Top - 2}, src, s);
-      break;
-    case Mirror::kNone:
-      StretchCopy(dst, d, src, s);
-      break;
-  }
-}
+}  // namespace
 
 }  // namespace kestro
