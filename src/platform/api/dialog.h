@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -145,6 +146,39 @@ class DialogView {
   // The dialog is closing (from Close()).
   std::function<void()> onClose;
 };
+
+// What a view keeps of each control besides the platform's own widget: the
+// state that the calls above set, starting from the table.
+struct ControlState {
+  ControlSpec spec;
+  std::string text;
+  ControlFont font;
+  ControlCursor cursor = ControlCursor::kDefault;
+  std::string hint;
+  TRect bounds;  // in the parent, layout pixels
+  bool visible = true;
+  bool enabled = true;
+  int z = 0;  // controls drawn on their parent: a higher one lies above
+};
+
+// The first state of each control of the table, z in table order.
+template <typename State>
+std::map<ControlId, State> InitialControlStates(const DialogSpec& spec) {
+  std::map<ControlId, State> states;
+  int z = 0;
+  for (const ControlSpec& c : spec.controls) {
+    State& state = states[c.id];
+    state.spec = c;
+    state.text = c.text;
+    state.font = c.font;
+    state.cursor = c.cursor;
+    state.hint = c.hint;
+    state.bounds = c.bounds;
+    state.visible = c.visible;
+    state.z = z++;
+  }
+  return states;
+}
 
 // The text a control shows for a caption: "&" before a character is
 // dropped, "&&" shows one "&".

@@ -19,22 +19,17 @@ bool DrawnOnParent(ControlKind kind) {
 
 }  // namespace
 
-HeadlessDialog::HeadlessDialog(const DialogSpec& spec) : spec_(spec) {
-  for (const ControlSpec& c : spec_.controls) {
-    Control& control = controls_[c.id];
-    control.spec = c;
-    control.text = c.text;
-    control.font = c.font;
-    control.cursor = c.cursor;
-    control.hint = c.hint;
-    control.visible = c.visible;
-    control.bounds = c.bounds;
-    control.z = nextZ_++;
+HeadlessDialog::HeadlessDialog(const DialogSpec& spec)
+    : spec_(spec), controls_(InitialControlStates<Control>(spec)), nextZ_(static_cast<int>(spec.controls.size())) {
+  for (auto& [id, control] : controls_) {
+    const ControlSpec& c = control.spec;
     if (c.kind == ControlKind::kColorList) {
       const auto first = ColorItemIndex(c.colors, 0);
       control.color = first ? c.colors[*first].color : 0;
     }
     if (c.kind == ControlKind::kSpin) control.text = std::to_string(c.minValue);
+  }
+  for (const ControlSpec& c : spec_.controls) {
     if (c.kind == ControlKind::kPage && activePage_ == 0) activePage_ = c.id;
   }
   // Pages cover the page area of their page control; filling controls their parent.

@@ -76,19 +76,10 @@ class HeadlessDialog final : public DialogView {
   std::function<void(HeadlessDialog*)> onDestroyed;
 
  private:
-  struct Control {
-    ControlSpec spec;
-    std::string text;
+  struct Control : ControlState {
     bool checked = false;
-    bool enabled = true;
-    bool visible = true;
     std::uint32_t color = 0;
-    ControlFont font;
-    ControlCursor cursor = ControlCursor::kDefault;
-    std::string hint;
-    TRect bounds;
     TPoint pictureSize;
-    int z = 0;
   };
   Control* Find(ControlId id);
   const Control* Find(ControlId id) const;

@@ -197,20 +197,11 @@ class Win32Dialog final : public DialogView {
   bool TakeMessage(MSG& msg);
 
  private:
-  struct Item {
-    ControlSpec spec;
+  struct Item : ControlState {
     HWND hwnd = nullptr;     // windowed controls
     HWND buddy = nullptr;    // spin boxes: the up-down control beside the edit box
     ControlId container = 0; // the dialog (0) or the page it lies on
-    TRect layout;            // in its parent, 96 DPI
-    std::string text;        // labels
     TPoint textSize;         // labels: the text's size, device pixels
-    ControlFont font;
-    ControlCursor cursor = ControlCursor::kDefault;
-    std::string hint;
-    bool visible = true;
-    bool enabled = true;
-    int z = 0;
     std::vector<std::uint8_t> pixels;  // pictures: bottom-up rows, 4-byte aligned
     BITMAPINFOHEADER header{};
   };
@@ -274,16 +265,9 @@ Win32Dialog::Win32Dialog(const DialogSpec& spec) : spec_(spec) {
   richEdit_ = LoadSystemLibrary("riched20.dll");
   theme_ = LoadSystemLibrary("uxtheme.dll");
 
+  items_ = InitialControlStates<Item>(spec_);
+  nextZ_ = static_cast<int>(spec_.controls.size());
   for (const ControlSpec& c : spec_.controls) {
-    Item& item = items_[c.id];
-    item.spec = c;
-    item.layout = c.bounds;
-    item.text = c.text;
-    item.font = c.font;
-    item.cursor = c.cursor;
-    item.hint = c.hint;
-    item.visible = c.visible;
-    item.z = nextZ_++;
     if (c.kind == ControlKind::kPageControl) tabsId_ = c.id;
     if (c.kind == ControlKind::kPage && activePage_ == 0) activePage_ = c.id;
   }
@@ -375,10 +359,10 @@ RECT Win32Dialog::DeviceRect(const Item& item) const {
     return r;
   }
   // Offsets of the groups between the control and its container.
-  TRect b = item.layout;
+  TRect b = item.bounds;
   for (const Item* p = Find(item.spec.parent); p != nullptr && p->spec.kind != ControlKind::kPage;
        p = Find(p->spec.parent)) {
-    b = b.Offset(p->layout.Left, p->layout.Top);
+    b = b.Offset(p->bounds.Left, p->bounds.Top);
   }
   RECT r{Scale(b.Left), Scale(b.Top), Scale(b.Right), Scale(b.Bottom)};
   if (item.spec.kind == ControlKind::kLabel) {
@@ -1181,9 +1165,9 @@ void Win32Dialog::SetBounds(ControlId id, const TRect& bounds) {
   if (item->spec.kind == ControlKind::kLabel) {
     // A label keeps its text's size; its place is given by its left edge.
     item->spec.alignRight = false;
-    item->layout = {bounds.Left, bounds.Top, bounds.Left, bounds.Top};
+    item->bounds = {bounds.Left, bounds.Top, bounds.Left, bounds.Top};
   } else {
-    item->layout = bounds;
+    item->bounds = bounds;
   }
   if (item->hwnd != nullptr && item->spec.kind != ControlKind::kPage) {
     const RECT r = DeviceRect(*item);
@@ -1211,11 +1195,11 @@ TRect Win32Dialog::Bounds(ControlId id) const {
   if (item->spec.kind == ControlKind::kLabel) {
     const std::int32_t width = Unscale(item->textSize.X);
     const std::int32_t height = Unscale(item->textSize.Y);
-    const TRect& l = item->layout;
+    const TRect& l = item->bounds;
     return item->spec.alignRight ? TRect{l.Right - width, l.Top, l.Right, l.Top + height}
                                  : TRect{l.Left, l.Top, l.Left + width, l.Top + height};
   }
-  return item->layout;
+  return item->bounds;
 }
 
 void Win32Dialog::SetActivePage(ControlId page) {
