@@ -6,6 +6,7 @@
 //   client LEFT TOP WIDTH HEIGHT       its client area on the screen
 //   dpi N                              the window's DPI
 //   awareness pmv2|other N|unknown     its DPI awareness (N: 0 unaware, 1 system, 2 per monitor)
+//   focus CLASS|TEXT                   the control with the keyboard focus
 // then one line per control, in creation order, fields separated by "|":
 //   class|text|checked|enabled|visible|left,top,width,height|extra
 // where text has line breaks written as \n, checked is 0 or 1 (buttons),
@@ -105,6 +106,13 @@ int main(int argc, char** argv) {
                     : "other " + std::to_string(awarenessOf(context));
   }
   std::printf("awareness %s\n", awareness.c_str());
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  if (GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui) && gui.hwndFocus != nullptr) {
+    char name[128] = {};
+    GetClassNameA(gui.hwndFocus, name, sizeof name);
+    std::printf("focus %s|%s\n", name, SentText(gui.hwndFocus).c_str());
+  }
   EnumChildWindows(dialog, &Describe, 0);
   return 0;
 }

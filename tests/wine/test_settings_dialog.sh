@@ -96,7 +96,23 @@ c=$(pixel "$shots/dialog-options.png" $(( cx + 250 )) $(( cy + 18 )))
 near "$c" 20,160,40 || fail "the header shows $c, not the banner"
 pass "/c: \"$title\", client 503 x 350, per-monitor DPI aware, banner and readme shown"
 
+# --- the keyboard: Cancel first, Tab to the ticked radio button of each group
+closes_with Escape
+open /c
+grep -qx 'focus Button|&Cancel' <<<"$state" || fail "not Cancel first: $(grep '^focus' <<<"$state")"
+xdotool key Tab
+sleep 0.3
+probe
+grep -qx 'focus Button|Optimization' <<<"$state" || fail "Tab after Cancel: $(grep '^focus' <<<"$state")"
+xdotool key Tab
+sleep 0.3
+probe
+grep -qx 'focus Button|Shuffle' <<<"$state" || fail "Tab to the order group: $(grep '^focus' <<<"$state")"
+closes_with Escape
+pass "Cancel has the focus at first; Tab goes round to each group's ticked radio button"
+
 # --- Ctrl+Tab through the pages
+open /c
 xdotool key ctrl+Tab
 sleep 0.3
 probe

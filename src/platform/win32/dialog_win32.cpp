@@ -232,6 +232,7 @@ class Win32Dialog final : public DialogView {
   bool ItemShown(const Item& item) const;
   void Click(ControlId id);
   void PickCustomColor(Item& item);
+  void UpdateRadioTabStop(const Item& radio);
   void ApplyDpi(UINT dpi);
 
   DialogSpec spec_;
@@ -755,6 +756,25 @@ void Win32Dialog::Click(ControlId id) {
   if (onClick) onClick(id);
 }
 
+// Tab reaches a group of radio buttons at its ticked one (the first while
+// none is ticked); the arrow keys move within the group.
+void Win32Dialog::UpdateRadioTabStop(const Item& radio) {
+  std::vector<HWND> group;
+  HWND ticked = nullptr;
+  for (const ControlSpec& c : spec_.controls) {
+    const Item* other = Find(c.id);
+    if (c.kind != ControlKind::kRadio || c.parent != radio.spec.parent || other->hwnd == nullptr) continue;
+    group.push_back(other->hwnd);
+    if (ticked == nullptr && SendMessageA(other->hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED) ticked = other->hwnd;
+  }
+  if (group.empty()) return;
+  const HWND stop = ticked != nullptr ? ticked : group.front();
+  for (HWND hwnd : group) {
+    const LONG style = GetWindowLongA(hwnd, GWL_STYLE);
+    SetWindowLongA(hwnd, GWL_STYLE, hwnd == stop ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP));
+  }
+}
+
 void Win32Dialog::PickCustomColor(Item& item) {
   const int index = static_cast<int>(SendMessageA(item.hwnd, CB_GETCURSEL, 0, 0));
   if (index < 0 || static_cast<std::size_t>(index) >= item.spec.colors.size()) return;
@@ -922,6 +942,7 @@ INT_PTR Win32Dialog::OnMessage(HWND container, UINT message, WPARAM wParam, LPAR
       if (code == BN_CLICKED &&
           (item->spec.kind == ControlKind::kButton || item->spec.kind == ControlKind::kCheck ||
            item->spec.kind == ControlKind::kRadio)) {
+        if (item->spec.kind == ControlKind::kRadio) UpdateRadioTabStop(*item);
         Click(item->spec.id);
       }
       return TRUE;
@@ -1023,6 +1044,7 @@ std::string Win32Dialog::Text(ControlId id) const {
 void Win32Dialog::SetChecked(ControlId id, bool checked) {
   if (const Item* item = Find(id); item != nullptr && item->hwnd != nullptr) {
     SendMessageA(item->hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (item->spec.kind == ControlKind::kRadio) UpdateRadioTabStop(*item);
   }
 }
 
