@@ -7,6 +7,7 @@
 #include "app/command_line.h"
 #include "common/error.h"
 #include "common/paths.h"
+#include "dialogs/image_config_form.h"
 #include "music/music.h"
 #include "payload/payload.h"
 #include "platform/api/files.h"
@@ -44,10 +45,17 @@ bool StillPreviewReady() {
   }
 }
 
+// The settings dialog, where the window system has a dialog view (the
+// Linux build has none yet: the run ends without a window).
+void RunSettingsDialog() {
+  const std::unique_ptr<TDistributeConfigForm> form = TDistributeConfigForm::Create();
+  if (!form) return;
+  form->Show();
+  platform::UI().Loop().Run();
+}
+
 // Runs the one window (or request) of this run. Without a window system
-// (the Linux build has none yet) a run that needs a window ends here. The
-// settings dialog is not part of this build yet: its modes end the run
-// without a window.
+// (the Linux build has none yet) a run that needs a window ends here.
 void Dispatch() {
   if (!platform::HasWindowSystem()) return;
   if (RunAsExe) {
@@ -70,7 +78,9 @@ void Dispatch() {
       }
       return;
     case kRunConfigure:
-    case kRunConfigureSwitch:  // the settings dialog
+    case kRunConfigureSwitch:
+      RunSettingsDialog();
+      return;
     default:
       return;
   }

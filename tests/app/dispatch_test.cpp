@@ -110,13 +110,32 @@ TEST_F(DispatchTest, APasswordChangeRequestHandsItsOwnerToTheSystemWithoutAWindo
 }
 
 TEST_F(DispatchTest, RunsThatShowNothingEndAtOnce) {
-  for (const auto& args : std::vector<std::vector<std::string>>{{"/a", "0"}, {"/a", "xyz"}, {"/c"}, {}}) {
+  for (const auto& args : std::vector<std::vector<std::string>>{{"/a", "0"}, {"/a", "xyz"}}) {
     ResetPayload();
     EXPECT_EQ(Run(args), 0);
     EXPECT_EQ(ui_.Now(), 0u) << (args.empty() ? "" : args[0]);
   }
   EXPECT_TRUE(ui_.changePasswordOwners.empty());
   EXPECT_TRUE(sys_.messages.empty());
+}
+
+TEST_F(DispatchTest, NoArgumentAndTheConfigureSwitchShowTheSettingsDialogUntilItCloses) {
+  for (const auto& args : std::vector<std::vector<std::string>>{{}, {"/c"}, {"-C:3344"}}) {
+    ResetPayload();
+    const std::uint64_t start = ui_.Now();
+    std::string caption;
+    LookAt(700, [&] {
+      ASSERT_EQ(ui_.Dialogs().size(), 1u);
+      platform::HeadlessDialog& dialog = *ui_.Dialogs()[0];
+      caption = dialog.Shown() ? dialog.Text(0) : "";
+      dialog.PressEscape();
+    });
+    EXPECT_EQ(Run(args), 0);
+    EXPECT_EQ(caption, "Image Saver Setting");
+    EXPECT_TRUE(Windows().empty()) << "the dialog is the only window";
+    EXPECT_LT(ui_.Now() - start, 2000u) << "closing the dialog ended the run";
+  }
+  EXPECT_TRUE(ui_.Dialogs().empty());
 }
 
 TEST_F(DispatchTest, ThePreviewLivesInItsHostAndEndsWhenTheHostGoes) {

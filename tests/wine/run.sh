@@ -1,11 +1,21 @@
 #!/usr/bin/env bash
 # Runs the end-to-end tests of the Windows build under wine64.
-# Usage: tests/wine/run.sh WIN64_BUILD_DIR LINUX_BUILD_DIR
+# Usage: tests/wine/run.sh WIN64_BUILD_DIR LINUX_BUILD_DIR [TEST...]
+# TEST names the tests to run (test_settings_dialog, or settings_dialog);
+# without any, every test_*.sh runs.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 export WIN64_BUILD=${1:?win64 build folder}
 export LINUX_BUILD=${2:?linux build folder}
+shift 2
+tests=()
+for name in "$@"; do
+  name=${name%.sh}
+  tests+=("$here/test_${name#test_}.sh")
+  [ -f "${tests[-1]}" ] || { echo "run.sh: no test ${tests[-1]}" >&2; exit 2; }
+done
+[ ${#tests[@]} -gt 0 ] || tests=("$here"/test_*.sh)
 # shellcheck source=../../scripts/lib/wine-env.sh
 source "$root/scripts/lib/wine-env.sh"
 wine_env "$root"
@@ -16,7 +26,7 @@ trap stop_wine_env EXIT
 make_wine_prefix "-- creating wine prefix $WINEPREFIX"
 
 failed=0
-for t in "$here"/test_*.sh; do
+for t in "${tests[@]}"; do
   name=$(basename "$t" .sh)
   echo "-- $name"
   if ! bash "$t"; then

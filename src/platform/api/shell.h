@@ -16,6 +16,10 @@ class ShellServices {
   // background and licence files when the user store names none, in the
   // order they are tried, each with a trailing separator.
   virtual std::vector<std::string> DefaultInstallFolders() = 0;
+  // Opens a web or mail address with the user's default program for it (the
+  // browser, the mail program), without waiting for it; false when that
+  // could not be started.
+  virtual bool OpenDocument(const std::string& address) = 0;
 };
 
 ShellServices& Shell();

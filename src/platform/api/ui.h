@@ -13,6 +13,9 @@
 
 namespace kestro::platform {
 
+class DialogView;
+struct DialogSpec;
+
 // Messages the application-wide filter sees, numbered as the Windows
 // messages they are (every backend speaks this vocabulary).
 enum : std::uint32_t {
@@ -153,6 +156,9 @@ class WindowSystem {
   virtual EventLoop& Loop() = 0;
   virtual std::unique_ptr<Timer> NewTimer(std::function<void()> onTimer) = 0;
   virtual std::unique_ptr<Window> NewWindow(const WindowParams& params) = 0;
+  // A dialog of the platform's own controls (platform/api/dialog.h), hidden
+  // until shown; nullptr where this window system has no dialog view.
+  virtual std::unique_ptr<DialogView> NewDialog(const DialogSpec& spec) = 0;
 
   // Monitor rectangles in desktop coordinates, the primary one first.
   virtual std::vector<TRect> Monitors() = 0;

@@ -257,6 +257,15 @@ std::unique_ptr<Window> HeadlessWindowSystem::NewWindow(const WindowParams& para
   return std::make_unique<HeadlessWindow>(*this, nextHandle_++, params);
 }
 
+std::unique_ptr<DialogView> HeadlessWindowSystem::NewDialog(const DialogSpec& spec) {
+  auto dialog = std::make_unique<HeadlessDialog>(spec);
+  dialogs_.push_back(dialog.get());
+  dialog->onDestroyed = [this](HeadlessDialog* gone) {
+    dialogs_.erase(std::remove(dialogs_.begin(), dialogs_.end(), gone), dialogs_.end());
+  };
+  return dialog;
+}
+
 void HeadlessWindowSystem::Register(HeadlessWindow* window) { windows_.push_back(window); }
 
 void HeadlessWindowSystem::Unregister(HeadlessWindow* window) {

@@ -13,9 +13,11 @@
 #include <vector>
 
 #include "platform/api/clock.h"
+#include "platform/api/dialog.h"
 #include "platform/api/surface.h"
 #include "platform/api/thread.h"
 #include "platform/api/ui.h"
+#include "platform/headless/headless_dialog.h"
 
 namespace kestro::platform {
 
@@ -96,6 +98,7 @@ class HeadlessWindowSystem final : public WindowSystem, public EventLoop, public
   EventLoop& Loop() override { return *this; }
   std::unique_ptr<Timer> NewTimer(std::function<void()> onTimer) override;
   std::unique_ptr<Window> NewWindow(const WindowParams& params) override;
+  std::unique_ptr<DialogView> NewDialog(const DialogSpec& spec) override;
   std::vector<TRect> Monitors() override { return monitors; }
   std::optional<TRect> WindowRect(WindowHandle window) override;
   void SetTopmost(WindowHandle window, bool on) override;
@@ -137,6 +140,8 @@ class HeadlessWindowSystem final : public WindowSystem, public EventLoop, public
   // The windows created and not yet destroyed.
   std::vector<HeadlessWindow*> Windows() const { return windows_; }
   HeadlessWindow* FindWindow(WindowHandle handle) const;
+  // The dialogs created and not yet destroyed.
+  std::vector<HeadlessDialog*> Dialogs() const { return dialogs_; }
   // Timers and worker threads that exist now (started and not yet
   // destroyed), for checks that a long run leaks none.
   std::size_t LiveTimers() const { return timers_.size(); }
@@ -196,6 +201,7 @@ class HeadlessWindowSystem final : public WindowSystem, public EventLoop, public
   bool quit_ = false;
   std::vector<class HeadlessTimer*> timers_;
   std::vector<HeadlessWindow*> windows_;
+  std::vector<HeadlessDialog*> dialogs_;
   std::map<WindowHandle, TRect> hosts_;
   WindowHandle nextHandle_ = 0x1000;
 };

@@ -58,9 +58,15 @@ class HeadlessShell final : public ShellServices {
  public:
   std::map<std::string, std::string> displayNames;  // path -> name; others show their file name
   std::vector<std::string> installFolders;
+  // The addresses opened, in order.
+  std::vector<std::string> opened;
 
   std::string FileDisplayName(const std::string& path) override;
   std::vector<std::string> DefaultInstallFolders() override { return installFolders; }
+  bool OpenDocument(const std::string& address) override {
+    opened.push_back(address);
+    return true;
+  }
 };
 
 }  // namespace kestro::platform

@@ -1,4 +1,11 @@
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>  // environ
+
+#include <cerrno>
 #include <cstdlib>
+#include <string>
+#include <thread>
 
 #include "common/paths.h"
 #include "platform/native.h"
@@ -26,6 +33,22 @@ class PosixShell final : public ShellServices {
     }
     base = IncludeTrailingSeparator(base) + "kestro/";
     return {base + "Screensaver Pro/", base + "Screensaver/"};
+  }
+
+  // xdg-open, started without a shell; a thread of its own waits for it to
+  // end so that it leaves no zombie process behind.
+  bool OpenDocument(const std::string& address) override {
+    char program[] = "xdg-open";
+    std::string argument = address;
+    char* argv[] = {program, argument.data(), nullptr};
+    pid_t opener = 0;
+    if (posix_spawnp(&opener, program, nullptr, nullptr, argv, environ) != 0) return false;
+    std::thread([opener] {
+      int status = 0;
+      while (waitpid(opener, &status, 0) < 0 && errno == EINTR) {
+      }
+    }).detach();
+    return true;
   }
 };
 

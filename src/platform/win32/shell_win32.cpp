@@ -19,6 +19,13 @@ class Win32Shell final : public ShellServices {
   std::vector<std::string> DefaultInstallFolders() override {
     return {"C:\\Program Files\\kestro\\Screensaver Pro\\", "C:\\Program Files\\kestro\\Screensaver\\"};
   }
+
+  bool OpenDocument(const std::string& address) override {
+    // The shell's answer is greater than 32 on success.
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(nullptr, nullptr, address.c_str(), nullptr, nullptr, SW_SHOW));
+    return result > 32;
+  }
 };
 
 }  // namespace

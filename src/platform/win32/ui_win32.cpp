@@ -4,8 +4,10 @@
 #include <map>
 #include <string>
 
+#include "platform/api/dialog.h"
 #include "platform/api/surface.h"
 #include "platform/native.h"
+#include "platform/win32/dialog_win32.h"
 
 namespace kestro::platform {
 
@@ -144,6 +146,7 @@ class Win32WindowSystem final : public WindowSystem, public EventLoop {
   std::unique_ptr<Window> NewWindow(const WindowParams& params) override {
     return std::make_unique<Win32Window>(*this, params);
   }
+  std::unique_ptr<DialogView> NewDialog(const DialogSpec& spec) override { return CreateWin32Dialog(spec); }
   std::vector<TRect> Monitors() override {
     std::vector<TRect> result;
     EnumDisplayMonitors(nullptr, nullptr, &Win32WindowSystem::AddMonitor, reinterpret_cast<LPARAM>(&result));
@@ -236,10 +239,11 @@ class Win32WindowSystem final : public WindowSystem, public EventLoop {
     std::exception_ptr error;
   };
 
-  void Dispatch(const MSG& msg) {
+  void Dispatch(MSG& msg) {
     const InputMessage message{reinterpret_cast<WindowHandle>(msg.hwnd), msg.message,
                                static_cast<std::uintptr_t>(msg.wParam), static_cast<std::intptr_t>(msg.lParam)};
     if (Filter(message)) return;
+    if (Win32DialogMessage(msg)) return;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
