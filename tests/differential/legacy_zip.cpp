@@ -3,7 +3,7 @@
 //
 //   kestro_legacy_zip zip OUT.zip WAY FILE...   one entry per file (its base name)
 //   kestro_legacy_zip raw WAY IN OUT            IN compressed, without any header
-//   kestro_legacy_zip ways                      the ways, one a line
+//   kestro_legacy_zip ways                      the ways, one a line: name, method, flags
 //
 // WAY is one of the names `ways` prints (shrink, reduce1 ... reduce4,
 // implode, implode8k, implodeLiterals, implode8kLiterals).
@@ -53,7 +53,9 @@ int Usage() {
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 1 && args[0] == "ways") {
-    for (const auto& way : kestro::testzip::kLegacyMethods) std::printf("%s\n", way.name);
+    for (const auto& way : kestro::testzip::kLegacyMethods) {
+      std::printf("%s %u %u\n", way.name, unsigned{way.method}, unsigned{way.flags});
+    }
     return 0;
   }
   if (args.size() < 3) return Usage();

@@ -50,7 +50,7 @@ def contents(rng):
 
 def ways():
     out = subprocess.run([MAKER, "ways"], check=True, capture_output=True, text=True).stdout
-    return out.split()
+    return [line.split()[0] for line in out.splitlines()]
 
 
 def compare(label, files, folder):

@@ -45,10 +45,10 @@ std::vector<Token> FindRepeats(std::string_view data, std::size_t window, unsign
                                Accept accept) {
   std::string buffer(window, '\0');
   buffer.append(data);
-  constexpr unsigned kHashBits = 15;
+  constexpr unsigned kHashBits = 14;
   constexpr int kChain = 48;
-  std::vector<std::int64_t> head(std::size_t{1} << kHashBits, -1);
-  std::vector<std::int64_t> previous(window, -1);
+  std::vector<std::int32_t> head(std::size_t{1} << kHashBits, -1);
+  std::vector<std::int32_t> previous(window, -1);
   const auto size = static_cast<std::int64_t>(buffer.size());
   auto hash = [&](std::int64_t p) {
     std::uint32_t h = 0;
@@ -59,7 +59,7 @@ std::vector<Token> FindRepeats(std::string_view data, std::size_t window, unsign
     if (p + minimum > size) return;
     const std::uint32_t h = hash(p);
     previous[static_cast<std::size_t>(p) & (window - 1)] = head[h];
-    head[h] = p;
+    head[h] = static_cast<std::int32_t>(p);
   };
   for (std::int64_t p = 0; p < static_cast<std::int64_t>(window); ++p) insert(p);
 
@@ -345,36 +345,40 @@ std::string Reduce(std::string_view data, int factor) {
 
   // Per byte, the followers worth a set: the most frequent, as many as cost
   // the fewest bits.
-  std::vector<std::array<std::uint64_t, 256>> pairs(256, std::array<std::uint64_t, 256>{});
+  std::vector<std::uint16_t> pairs;  // (byte before) << 8 | byte
+  pairs.reserve(bytes.size());
   unsigned last = 0;
   for (unsigned char b : bytes) {
-    ++pairs[last][b];
+    pairs.push_back(static_cast<std::uint16_t>((last << 8) | b));
     last = b;
+  }
+  std::sort(pairs.begin(), pairs.end());
+  std::vector<std::vector<std::pair<std::uint64_t, unsigned>>> seen(256);  // (count, byte) per byte before
+  for (std::size_t i = 0; i < pairs.size();) {
+    std::size_t j = i;
+    while (j < pairs.size() && pairs[j] == pairs[i]) ++j;
+    seen[pairs[i] >> 8].push_back({j - i, pairs[i] & 0xFFu});
+    i = j;
   }
   auto indexBits = [](std::size_t n) { return n > 1 ? static_cast<unsigned>(std::bit_width(n - 1)) : 1u; };
   std::vector<std::vector<unsigned char>> sets(256);
-  std::vector<std::array<int, 256>> position(256);
   for (unsigned j = 0; j < 256; ++j) {
-    std::vector<unsigned> byCount(256);
-    std::iota(byCount.begin(), byCount.end(), 0u);
-    std::stable_sort(byCount.begin(), byCount.end(), [&](unsigned a, unsigned b) { return pairs[j][a] > pairs[j][b]; });
-    const std::uint64_t total = std::accumulate(pairs[j].begin(), pairs[j].end(), std::uint64_t{0});
+    auto& followers = seen[j];
+    std::stable_sort(followers.begin(), followers.end(), [](const auto& x, const auto& y) { return x.first > y.first; });
+    std::uint64_t total = 0;
+    for (const auto& [count, b] : followers) total += count;
     std::uint64_t bestCost = total * 8;
     std::size_t bestSize = 0;
     std::uint64_t inSet = 0;
-    for (std::size_t k = 1; k <= 32 && pairs[j][byCount[k - 1]] > 0; ++k) {
-      inSet += pairs[j][byCount[k - 1]];
+    for (std::size_t k = 1; k <= std::min<std::size_t>(32, followers.size()); ++k) {
+      inSet += followers[k - 1].first;
       const std::uint64_t cost = 8 * k + inSet * (1 + indexBits(k)) + (total - inSet) * 9;
       if (cost < bestCost) {
         bestCost = cost;
         bestSize = k;
       }
     }
-    position[j].fill(-1);
-    for (std::size_t k = 0; k < bestSize; ++k) {
-      sets[j].push_back(static_cast<unsigned char>(byCount[k]));
-      position[j][byCount[k]] = static_cast<int>(k);
-    }
+    for (std::size_t k = 0; k < bestSize; ++k) sets[j].push_back(static_cast<unsigned char>(followers[k].second));
   }
 
   BitWriter out;
@@ -384,11 +388,13 @@ std::string Reduce(std::string_view data, int factor) {
   }
   last = 0;
   for (unsigned char b : bytes) {
-    if (sets[last].empty()) {
+    const auto& set = sets[last];
+    const auto at = std::find(set.begin(), set.end(), b);
+    if (set.empty()) {
       out.Put(b, 8);
-    } else if (position[last][b] >= 0) {
+    } else if (at != set.end()) {
       out.Put(0, 1);
-      out.Put(static_cast<std::uint32_t>(position[last][b]), indexBits(sets[last].size()));
+      out.Put(static_cast<std::uint32_t>(at - set.begin()), indexBits(set.size()));
     } else {
       out.Put(1, 1);
       out.Put(b, 8);

@@ -32,34 +32,38 @@ class MemorySource final : public legacyzip::ChunkSource {
 };
 
 // Refuses to grow past `limit` bytes, as the reader refuses output beyond
-// the declared size.
+// the declared size. Keeps the bytes, or only counts them.
 class MemorySink final : public legacyzip::ChunkSink {
  public:
   struct Overflow {};
-  explicit MemorySink(std::size_t limit) : limit_(limit) {}
+  MemorySink(std::size_t limit, bool keep) : limit_(limit), keep_(keep) {}
   void Write(const unsigned char* data, std::size_t size) override {
-    if (bytes.size() + size > limit_) throw Overflow{};
-    bytes.append(reinterpret_cast<const char*>(data), size);
+    if (count + size > limit_) throw Overflow{};
+    count += size;
+    if (keep_) bytes.append(reinterpret_cast<const char*>(data), size);
   }
   std::string bytes;
+  std::size_t count = 0;
 
  private:
   std::size_t limit_;
+  bool keep_;
 };
 
 struct Decoded {
   bool ok = false;        // decoded without fault
   bool overflow = false;  // would have written past the declared size
-  std::string bytes;
+  std::string bytes;      // unless only counted
+  std::size_t count = 0;  // bytes written
 };
 
 // Decodes `compressed` as ZIP method `method` (1 to 6) with the entry flags
 // `flags` and declared size `size`, handing the input over `chunk` bytes at
 // a time.
 inline Decoded DecodeLegacy(std::uint16_t method, std::uint16_t flags, std::string_view compressed,
-                            std::uint32_t size, std::size_t chunk = 32768) {
+                            std::uint32_t size, std::size_t chunk = 32768, bool keepBytes = true) {
   MemorySource in(compressed, chunk);
-  MemorySink out(size);
+  MemorySink out(size, keepBytes);
   std::vector<unsigned char> window(32768);
   Decoded result;
   try {
@@ -76,6 +80,7 @@ inline Decoded DecodeLegacy(std::uint16_t method, std::uint16_t flags, std::stri
     result.overflow = true;
   }
   result.bytes = std::move(out.bytes);
+  result.count = out.count;
   return result;
 }
 
