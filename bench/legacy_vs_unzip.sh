@@ -56,35 +56,6 @@ for way in $ways; do
   ls -l "$work/$way.zip" | awk -v w="$way" '{printf "%-18s archive %.1f MB\n", w, $5 / 1048576}'
 done
 
-python3 - "$ours" "$work" "$reps" $ways <<'PY'
-import os, shutil, statistics, subprocess, sys, time
-ours, work, reps, ways = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4:]
-src = os.path.join(work, "src")
-for way in ways:
-    archive = os.path.join(work, way + ".zip")
-    commands = {
-        "ours": lambda out: [ours, archive, out],
-        "unzip": lambda out: ["unzip", "-o", "-qq", archive, "-d", out],
-    }
-    times = {name: [] for name in commands}
-    for r in range(reps + 1):  # the first round warms the caches and is not counted
-        for name, make in commands.items():
-            out = os.path.join(work, "out_" + name)
-            shutil.rmtree(out, ignore_errors=True)
-            os.makedirs(out)
-            start = time.perf_counter()
-            subprocess.run(make(out), check=True, stdout=subprocess.DEVNULL)
-            if r > 0:
-                times[name].append(time.perf_counter() - start)
-    # Both must have given back the original files.
-    names = sorted(os.listdir(src))
-    for name in commands:
-        out = os.path.join(work, "out_" + name)
-        assert sorted(os.listdir(out)) == names, f"{way}: {name} extracted other files"
-        for n in names:
-            with open(os.path.join(src, n), "rb") as a, open(os.path.join(out, n), "rb") as b:
-                assert a.read() == b.read(), f"{way}: {name} differs on {n}"
-    med = {n: statistics.median(t) for n, t in times.items()}
-    print(f"{way}: {len(names)} files, identical output; median ours {med['ours'] * 1000:.1f} ms, "
-          f"unzip {med['unzip'] * 1000:.1f} ms; ratio ours/unzip {med['ours'] / med['unzip']:.2f}")
-PY
+archives=()
+for way in $ways; do archives+=("$work/$way.zip"); done
+python3 "$(dirname "$0")/extract_vs_unzip.py" "$ours" "$reps" "${archives[@]}"
