@@ -70,14 +70,15 @@ std::string MnemonicText(const std::string& text) {
   return out;
 }
 
-// The table lays the dialog out for the small dialog font of Windows (9
+// The table lays the dialog out for the small dialog font of Windows (8
 // points) and its compact controls: the dialog asks GTK's theme for the
 // same, so every text fits its place.
 constexpr char kDialogStyle[] =
-    ".kestro-dialog, .kestro-dialog * { font-size: 9pt; }\n"
+    ".kestro-dialog, .kestro-dialog * { font-size: 8pt; }\n"
     ".kestro-dialog button { padding: 1px 6px; min-height: 0; }\n"
-    ".kestro-dialog spinbutton entry { min-width: 0; padding-left: 4px; padding-right: 2px; min-height: 0; }\n"
-    ".kestro-dialog spinbutton button { min-width: 10px; padding: 0 3px; }\n"
+    ".kestro-dialog spinbutton entry { min-width: 0; padding: 0 2px 0 4px; min-height: 0; }\n"
+    ".kestro-dialog spinbutton button { min-width: 10px; min-height: 0; padding: 0 3px; }\n"
+    ".kestro-dialog spinbutton { min-height: 0; }\n"
     ".kestro-dialog combobox button { padding: 0 4px; min-height: 0; }\n"
     ".kestro-dialog notebook tab { padding: 2px 8px; min-height: 0; }\n"
     ".kestro-dialog check, .kestro-dialog radio { min-width: 12px; min-height: 12px; margin: 0 4px 0 0; }\n";
