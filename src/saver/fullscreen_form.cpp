@@ -103,13 +103,7 @@ void TFullscreenForm::FormShow() {
     // The daemon covers the screens, hides the cursor and locks; the show
     // only draws into the window it was given.
     window_->Show();
-    StartSaverMusic();
-    if (runner_ != nullptr) {
-      runner_->Display().Execute();
-    } else {
-      runner_ = std::make_unique<TRunVorelscreen>(*window_, /*preview=*/false);
-    }
-    runner_->Display().Refresh();
+    StartMusicAndRunner();
     return;
   }
   // The application has no taskbar button of its own to hide: its one
@@ -132,6 +126,10 @@ void TFullscreenForm::FormShow() {
   }
   window_->Show();
   SetTopmost(window_->Handle(), true);
+  StartMusicAndRunner();
+}
+
+void TFullscreenForm::StartMusicAndRunner() {
   StartSaverMusic();
   if (runner_ != nullptr) {
     runner_->Display().Execute();

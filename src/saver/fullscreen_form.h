@@ -59,6 +59,10 @@ class TFullscreenForm {
   TRunVorelscreen* Runner() { return runner_.get(); }
 
  private:
+  // The music, then the runner (or the component's next change), then a
+  // repaint.
+  void StartMusicAndRunner();
+
   std::unique_ptr<platform::Window> window_;
   std::unique_ptr<platform::Timer> mouseTimer_;
   std::unique_ptr<TRunVorelscreen> runner_;

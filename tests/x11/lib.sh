@@ -3,6 +3,8 @@
 # screen, a TempRoot or a user store.
 set -euo pipefail
 X11_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=../lib/screen.sh
+source "$X11_HERE/../lib/screen.sh"
 KESTRO_BUILD_TOOL="$LINUX_BUILD/tools/kestro-build/kestro-build"
 SAVER_RUNTIME="$LINUX_BUILD/src/app/kestro-saver"
 SHOTS=${SHOTS:-$LINUX_BUILD/tests/x11/shots}
@@ -73,19 +75,17 @@ make_saver() {
 
 # start_saver FILE ARGS...: starts it in the background; SAVER_PID is its process.
 start_saver() {
+  # Anything still holding the single-instance lock (a saver that has not
+  # quite gone) would make the new one end at once: wait until it is free.
+  local lock="$XDG_RUNTIME_DIR/brumelwickscreensaverimage.lock"
+  for _ in $(seq 100); do
+    [ -e "$lock" ] || break
+    flock -n "$lock" true 2>/dev/null && break
+    sleep 0.1
+  done
   "$@" >"$dir/saver.log" 2>&1 &
   SAVER_PID=$!
   keep "$SAVER_PID"
-}
-
-# wait_gone PID SECONDS: true when the process has ended within the time.
-wait_gone() {
-  local pid=$1 limit=$(( $2 * 20 ))
-  for _ in $(seq "$limit"); do
-    kill -0 "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null || true; return 0; }
-    sleep 0.05
-  done
-  return 1
 }
 
 # find_window NAME [SECONDS]: the id of the viewable window named exactly NAME.
@@ -100,17 +100,13 @@ find_window() {
       echo "$w"
       return 0
     fi
+    if [ -n "${SAVER_PID:-}" ] && ! kill -0 "$SAVER_PID" 2>/dev/null; then
+      echo "the saver ended without showing a window" >>"$dir/saver.log"
+      return 1
+    fi
     sleep 0.1
   done
   return 1
-}
-
-is_shown() { xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; }
-
-# window_geometry WINDOW: "WIDTHxHEIGHT+X+Y" on the screen.
-window_geometry() {
-  xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
-    /^  Width/{w=$NF} /^  Height/{h=$NF} END{print w "x" h "+" x "+" y}'
 }
 
 # screenshot NAME: the whole screen into $SHOTS/NAME.png; prints the path.
@@ -118,21 +114,6 @@ screenshot() {
   local f="$SHOTS/$1.png"
   import -window root "$f"
   echo "$f"
-}
-
-# pixel FILE X Y: the colour there as "R,G,B".
-pixel() {
-  convert "$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255*p{$2,$3}.g+0.5)],%[fx:int(255*p{$2,$3}.b+0.5)]" info:
-}
-
-# near R,G,B R,G,B: each channel within 24.
-near() {
-  local IFS=,
-  local a=($1) b=($2) i d
-  for i in 0 1 2; do
-    d=$(( a[i] - b[i] ))
-    [ "${d#-}" -le 24 ] || return 1
-  done
 }
 
 # expect_pixel FILE X Y R,G,B WHAT

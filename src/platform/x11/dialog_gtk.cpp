@@ -374,6 +374,7 @@ void GtkDialogView::Create(Item& item) {
       outer = gtk_scrolled_window_new(nullptr, nullptr);
       gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(outer), GTK_POLICY_ALWAYS, GTK_POLICY_ALWAYS);
       gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(outer), GTK_SHADOW_IN);
+      gtk_scrolled_window_set_overlay_scrolling(GTK_SCROLLED_WINDOW(outer), FALSE);  // bars always shown
       gtk_container_add(GTK_CONTAINER(outer), widget);
       gtk_widget_show(widget);
       break;
