@@ -103,7 +103,7 @@ void TFullscreenForm::FormShow() {
     // The daemon covers the screens, hides the cursor and locks; the show
     // only draws into the window it was given.
     window_->Show();
-    StartMusicAndRunner();
+    if (!closed_) StartMusicAndRunner();  // a window that is gone ends the show at once
     return;
   }
   // The application has no taskbar button of its own to hide: its one

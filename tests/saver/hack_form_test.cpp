@@ -94,6 +94,16 @@ TEST_F(HackShowTest, TheRequestToEndClosesEveryKindOfShow) {
   }
 }
 
+TEST_F(HackShowTest, AWindowThatIsGoneEndsTheShowAtOnce) {
+  HackConvention = kHackWindowId;
+  HackWindow = kHost;
+  form = std::make_unique<TFullscreenForm>();
+  ShowWindow().RequestClose();  // the daemon's window went before the show started
+  form->Show();
+  EXPECT_TRUE(Closed());
+  EXPECT_EQ(form->Runner(), nullptr) << "no show starts in a window that is gone";
+}
+
 TEST_F(HackShowTest, TheRequestToEndClosesThePreview) {
   RunMode = kRunPreview;
   ParentWindow = kHost;

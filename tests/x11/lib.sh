@@ -30,7 +30,8 @@ XVFB_PID=""
 finish() {
   local pid
   for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+  # What does not end on SIGTERM within five seconds is killed.
+  for pid in "${PIDS[@]}"; do wait_gone "$pid" 5 || kill -9 "$pid" 2>/dev/null || true; done
   [ -z "$XVFB_PID" ] || { kill "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; }
   rm -rf "$dir"
 }

@@ -23,7 +23,8 @@ failed=0
 for t in "${tests[@]}"; do
   name=$(basename "$t" .sh)
   echo "-- $name"
-  if ! bash "$t"; then
+  # A test that hangs fails instead of holding up the run.
+  if ! timeout --kill-after=10 600 bash "$t"; then
     echo "FAILED: $name" >&2
     failed=1
   fi

@@ -56,6 +56,11 @@ kill -0 "$SAVER_PID" 2>/dev/null || fail "-window-id: input ended the show (the 
 ends_on_sigterm "-window-id"
 pass "-window-id draws into the given window, input leaves it running, SIGTERM ends it cleanly"
 
+start_saver "$dir/hack" -window-id 0x3fffff0
+wait_gone "$SAVER_PID" 10 || fail "-window-id of a window that does not exist: the show went on"
+[ "$(temp_root_files)" = 0 ] || fail "-window-id of no window: TempRoot still holds $(temp_root_files) files"
+pass "-window-id of a window that does not exist ends at once"
+
 XSCREENSAVER_WINDOW=$HOST start_saver "$dir/hack"
 sleep 2
 quarters_at hack-xscreensaver-window 50 50 400 300

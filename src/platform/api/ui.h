@@ -76,9 +76,10 @@ class EventLoop {
   // message from being dispatched.
   virtual void SetMessageFilter(std::function<bool(const InputMessage&)> filter) = 0;
   // What runs, on the main thread from the loop, when the system asks the
-  // program to end (SIGTERM, SIGINT or SIGHUP where there are signals): the
-  // main window closes the way it always does, so the run ends cleanly.
-  // Without a handler the loop just quits.
+  // program to end (SIGTERM, SIGINT or SIGHUP where there are signals; the
+  // end of the session on Windows): the main window closes the way it
+  // always does, so the run ends cleanly. Then the loop quits, with or
+  // without a handler.
   virtual void SetTerminateHandler(std::function<void()> handler) = 0;
 };
 

@@ -268,11 +268,8 @@ std::unique_ptr<Window> HeadlessWindowSystem::NewWindow(const WindowParams& para
 }
 
 void HeadlessWindowSystem::Terminate() {
-  if (terminate_) {
-    terminate_();
-  } else {
-    quit_ = true;
-  }
+  if (terminate_) terminate_();
+  quit_ = true;
 }
 
 std::unique_ptr<DialogView> HeadlessWindowSystem::NewDialog(const DialogSpec& spec) {

@@ -131,7 +131,7 @@ class HeadlessWindowSystem final : public WindowSystem, public EventLoop, public
 
   // --- scripting
   // The system asks the program to end (SIGTERM): the terminate handler
-  // runs now, or the loop quits when there is none.
+  // runs now, then the loop quits.
   void Terminate();
   bool HasTerminateHandler() const { return static_cast<bool>(terminate_); }
   // Queues an input message, as if the user had made it now.

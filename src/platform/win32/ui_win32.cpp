@@ -281,13 +281,10 @@ class Win32WindowSystem final : public WindowSystem, public EventLoop {
       if (message == WM_ENDSESSION && wParam != 0) {
         // The session ends: the main window closes the way it always does.
         try {
-          if (self->terminate_) {
-            self->terminate_();
-          } else {
-            self->Quit();
-          }
+          if (self->terminate_) self->terminate_();
         } catch (...) {
         }
+        if (!self->quit_) self->Quit();
         return 0;
       }
       if (message == WM_TIMER) {

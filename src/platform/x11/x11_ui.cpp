@@ -361,12 +361,15 @@ class X11WindowSystem final : public WindowSystem, public EventLoop {
   std::optional<std::int32_t> CallChangeScreenSavePassword(WindowHandle) override { return std::nullopt; }
 
   // --- EventLoop
+  // One Quit ends one Run, also a Quit that came before it (the main
+  // window closed while it was being shown), as a posted quit message does.
   void Run() override {
-    quit_ = false;
-    while (!quit_) Round(true);
+    while (!quitPosted_) Round(true);
+    quitPosted_ = false;
   }
   void Quit() override {
     quit_ = true;
+    quitPosted_ = true;
     if (!IsMainThread()) Wake();
   }
   bool QuitRequested() const override { return quit_; }
@@ -402,7 +405,8 @@ class X11WindowSystem final : public WindowSystem, public EventLoop {
   int wakeRead_ = -1;
   int wakeWrite_ = -1;
   bool shm_ = false;
-  bool quit_ = false;
+  bool quit_ = false;        // a quit was asked for
+  bool quitPosted_ = false;  // and has not ended a Run yet
   int cursorCount_ = 0;
   Cursor hiddenCursor_ = 0;
   ::Window grabbed_ = 0;
@@ -646,16 +650,13 @@ void X11WindowSystem::Round(bool wait) {
   ServeSyncs();
   if (terminateRequested.exchange(false)) {
     try {
-      if (terminate_) {
-        terminate_();
-      } else {
-        quit_ = true;
-      }
+      if (terminate_) terminate_();
     } catch (...) {
-      quit_ = true;
     }
+    // The program ends, whether the handler's window was still open or not.
+    if (!quitPosted_) Quit();
   }
-  while (!quit_ && XPending(display_) > 0) {
+  while (!quitPosted_ && XPending(display_) > 0) {
     XEvent event;
     XNextEvent(display_, &event);
     HandleEvent(event);
@@ -671,7 +672,7 @@ void X11WindowSystem::Round(bool wait) {
     if (!fds.empty()) poll(fds.data(), fds.size(), 0);
     source->Dispatch(fds.data(), fds.size());
   }
-  if (!wait || quit_) return;
+  if (!wait || quitPosted_) return;
 
   int timeout = -1;
   const std::uint64_t now = NowMs();
@@ -724,7 +725,7 @@ void X11WindowSystem::FireDueTimers() {
       timer->Fire();
     } catch (...) {
     }
-    if (quit_) return;
+    if (quitPosted_) return;
   }
 }
 
@@ -968,6 +969,11 @@ void X11Window::SetStyle(WindowStyle style) {
 void X11Window::Show() {
   if (closed_) return;
   if (foreign_) {
+    if (visual_ == nullptr) {
+      // The window to draw into does not exist (or is already gone).
+      RequestClose();
+      return;
+    }
     visible_ = true;
     InvalidateAll();
     return;
@@ -1030,7 +1036,8 @@ void X11Window::Invalidate(const TRect& rect) {
 }
 
 void X11Window::Update() {
-  if (dirty_.IsEmpty() || closed_) return;
+  if (closed_) dirty_ = {};  // a closed window paints no more
+  if (dirty_.IsEmpty()) return;
   const TRect area = dirty_;
   dirty_ = {};
   SurfacePaintContext context(surface_, area);
