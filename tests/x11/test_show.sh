@@ -2,7 +2,7 @@
 # "/s": the show covers the screen, its pictures change with their captions
 # drawn, mouse moves do not end it (the default exit rules), a click does,
 # and TempRoot is empty afterwards; the system's request to end (SIGTERM)
-# ends it just as cleanly.
+# ends it just as cleanly, and so does a key.
 source "$(dirname "$0")/lib.sh"
 start_xvfb
 convert -size 320x240 xc:"rgb(255,0,0)" "$dir/Alpha.png"
@@ -48,3 +48,11 @@ kill -TERM "$SAVER_PID"
 wait_gone "$SAVER_PID" 10 || fail "SIGTERM did not end the show"
 [ "$(temp_root_files)" = 0 ] || fail "after SIGTERM TempRoot still holds $(temp_root_files) files"
 pass "SIGTERM ends the show cleanly: TempRoot is empty"
+
+start_saver "$dir/show" /s
+find_window show >/dev/null || fail "no show window the third time"
+sleep 0.5
+xdotool key Escape
+wait_gone "$SAVER_PID" 10 || fail "a key did not end the show (the show window has the keyboard)"
+[ "$(temp_root_files)" = 0 ] || fail "after a key TempRoot still holds $(temp_root_files) files"
+pass "a key ends the show"
