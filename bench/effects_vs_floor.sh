@@ -50,6 +50,20 @@ counterpart() {
     86 | 87 | 88 | 89 | 90 | 91 | 92 | 93 | 94 | 95 | 96 | 97 | 98 | 99 | 142) echo pixelize ;;
     136) echo hrslice ;;
     137) echo vdslice ;;
+    65 | 104) echo wipeleft ;;
+    66 | 105) echo wiperight ;;
+    76 | 106) echo wipeup ;;
+    77 | 107) echo wipedown ;;
+    67) echo vertopen ;;
+    68) echo vertclose ;;
+    78) echo horzopen ;;
+    79) echo horzclose ;;
+    100) echo wipebr ;;
+    101) echo wipetr ;;
+    102) echo wipebl ;;
+    103) echo wipetl ;;
+    108 | 109) echo rectcrop ;;
+    123 | 124 | 125 | 126 | 127) echo dissolve ;;
     *) echo "" ;;
   esac
 }

@@ -68,6 +68,20 @@ start_saver() {
   SAVER_PID=$!
 }
 
+# key_until_gone PID KEY SECONDS: presses KEY, and again every two seconds,
+# until the process has ended; true when it ended within the time. A key that
+# arrives while a loaded machine is still bringing the show up is lost; the
+# next one ends it.
+key_until_gone() {
+  local pid=$1 key=$2 left=$3
+  while [ "$left" -gt 0 ]; do
+    xdotool key "$key"
+    wait_gone "$pid" 2 && return 0
+    left=$(( left - 2 ))
+  done
+  return 1
+}
+
 # Ends a saver a failed test left running, by its process id.
 stop_saver() {
   [ -n "${SAVER_PID:-}" ] || return 0
