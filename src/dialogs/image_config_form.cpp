@@ -227,9 +227,12 @@ TDistributeConfigForm::TDistributeConfigForm(std::unique_ptr<platform::DialogVie
     // The main window is closed: the event loop ends.
     platform::UI().Loop().Quit();
   };
+  // The system's request to end the program: closed, nothing stored.
+  platform::UI().Loop().SetTerminateHandler([this] { Close(); });
 }
 
 TDistributeConfigForm::~TDistributeConfigForm() {
+  platform::UI().Loop().SetTerminateHandler(nullptr);
   view_->onClick = nullptr;
   view_->onCloseRequest = nullptr;
   view_->onClose = nullptr;
