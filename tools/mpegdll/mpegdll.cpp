@@ -355,6 +355,25 @@ void CloseStream() {
   p.playedSamples = 0;
 }
 
+// Opens the stream afresh at its first byte, so that decoding from the
+// start is the straight decode of the file (a seek back would prime the
+// decoder differently, and the scan's findings would shape the end).
+bool ReopenAtStart() {
+  Player& p = P();
+  mpg123_close(p.mh);
+  return p.source->Rewind() && mpg123_open_handle(p.mh, p.source.get()) == MPG123_OK;
+}
+
+// A Xing or LAME header may claim any frame count, and libmpg123 spends time
+// in proportion to the claim each time it opens the stream (half a minute
+// for the largest). A claim of more frames than the stream has bytes, or of
+// more than 2^24 frames (over a hundred hours), cannot be true.
+bool ImplausibleFrameCount(mpg123_handle* mh, long size) {
+  constexpr off_t kMostFrames = off_t{1} << 24;
+  const off_t frames = mpg123_framelength(mh);
+  return frames > kMostFrames || (size > 0 && frames > size);
+}
+
 // Opens libmpg123 on the source and fixes the output format to 16-bit
 // samples at the stream's own rate and channel count.
 std::int32_t OpenDecoder() {
@@ -373,6 +392,16 @@ std::int32_t OpenDecoder() {
   if (mpg123_getformat(p.mh, &rate, &channels, &encoding) != MPG123_OK || rate <= 0 || channels <= 0) {
     return kErrInput;
   }
+  // Such a header is left unread: the stream is decoded as it stands, its
+  // first frame as sound, with no gapless trimming.
+  if (ImplausibleFrameCount(p.mh, size)) {
+    mpg123_param(p.mh, MPG123_ADD_FLAGS, MPG123_IGNORE_INFOFRAME, 0);
+    if (!ReopenAtStart()) return kErrInput;
+    if (!p.source->Seekable() && size > 0) mpg123_set_filesize(p.mh, size);
+    if (mpg123_getformat(p.mh, &rate, &channels, &encoding) != MPG123_OK || rate <= 0 || channels <= 0) {
+      return kErrInput;
+    }
+  }
   mpg123_format_none(p.mh);
   if (mpg123_format(p.mh, rate, channels, MPG123_ENC_SIGNED_16) != MPG123_OK) return kErrDecoder;
   p.rate = rate;
@@ -384,15 +413,6 @@ std::int32_t OpenDecoder() {
   const off_t length = mpg123_length(p.mh);
   p.lengthSamples = length > 0 ? length : 0;
   return kErrNone;
-}
-
-// Opens the stream afresh at its first byte, so that decoding from the
-// start is the straight decode of the file (a seek back would prime the
-// decoder differently, and the scan's findings would shape the end).
-bool ReopenAtStart() {
-  Player& p = P();
-  mpg123_close(p.mh);
-  return p.source->Rewind() && mpg123_open_handle(p.mh, p.source.get()) == MPG123_OK;
 }
 
 // The decoding thread: decodes from the current decoder position to the
