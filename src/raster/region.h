@@ -52,6 +52,12 @@ class Region {
   static Region Polygon(const std::vector<TPoint>& points) {
     return Polygon(points.data(), points.size());
   }
+  // Several polygons filled together with the winding rule: polygon k has
+  // counts[k] points, the polygons' points one after another; a pixel is in
+  // when the sum of the polygons' winding numbers at it is not zero. For
+  // polygons that all turn the same way (or have no area) this is the union
+  // of their Polygon regions, made in one sweep.
+  static Region PolyPolygon(const TPoint* points, const std::size_t* counts, std::size_t polygons);
 
   static Region Combine(const Region& a, const Region& b, RegionOp op);
   // A region that lies wholly below this one is appended in place, so that

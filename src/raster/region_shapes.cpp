@@ -18,7 +18,8 @@
 //     the left and on the right; the rows between are whole.
 //
 // Polygon, winding rule: pixel (x, y) is inside when the point (x, y), its
-// top-left corner, is inside the polygon. Each edge covers the rows from its
+// top-left corner, is inside the polygon (for several polygons: when the sum
+// of their winding numbers there is not zero). Each edge covers the rows from its
 // upper end up to, not including, its lower end, and crosses row y at the
 // exact rational x, rounded up; a pixel is inside when the winding number
 // of the crossings to its left (up to and including its own x) is not zero.
@@ -177,29 +178,35 @@ Region Region::RoundRect(std::int32_t left, std::int32_t top, std::int32_t right
 }
 
 Region Region::Polygon(const TPoint* points, std::size_t count) {
+  return PolyPolygon(points, &count, points == nullptr ? 0 : 1);
+}
+
+Region Region::PolyPolygon(const TPoint* points, const std::size_t* counts, std::size_t polygons) {
   RegionBuilder builder;
-  if (points == nullptr || count < 3) return builder.Finish();
   struct Edge {
     std::int64_t x0, y0, x1, y1;  // y0 < y1
     int dir;
   };
   std::vector<Edge> edges;
-  edges.reserve(count);
   std::int64_t minY = std::numeric_limits<std::int64_t>::max();
   std::int64_t maxY = std::numeric_limits<std::int64_t>::min();
-  for (std::size_t i = 0; i < count; ++i) {
-    const TPoint& p = points[i];
-    const TPoint& q = points[(i + 1) % count];
-    const std::int64_t px = ClampCoord(p.X), py = ClampCoord(p.Y);
-    const std::int64_t qx = ClampCoord(q.X), qy = ClampCoord(q.Y);
-    if (py == qy) continue;  // horizontal edges cross no row
-    if (py < qy) {
-      edges.push_back(Edge{px, py, qx, qy, 1});
-    } else {
-      edges.push_back(Edge{qx, qy, px, py, -1});
+  for (std::size_t k = 0; k < polygons; points += counts[k], ++k) {
+    const std::size_t count = counts[k];
+    if (count < 3) continue;  // no area
+    for (std::size_t i = 0; i < count; ++i) {
+      const TPoint& p = points[i];
+      const TPoint& q = points[(i + 1) % count];
+      const std::int64_t px = ClampCoord(p.X), py = ClampCoord(p.Y);
+      const std::int64_t qx = ClampCoord(q.X), qy = ClampCoord(q.Y);
+      if (py == qy) continue;  // horizontal edges cross no row
+      if (py < qy) {
+        edges.push_back(Edge{px, py, qx, qy, 1});
+      } else {
+        edges.push_back(Edge{qx, qy, px, py, -1});
+      }
+      minY = std::min({minY, py, qy});
+      maxY = std::max({maxY, py, qy});
     }
-    minY = std::min({minY, py, qy});
-    maxY = std::max({maxY, py, qy});
   }
   if (edges.empty()) return builder.Finish();
   std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });

@@ -9,5 +9,6 @@ namespace kestro {
 extern const EffectFamily kRectCopyEffects;  // rectangle copies: stretches, slides, wipes, pushes
 extern const EffectFamily kBarEffects;       // 5-pixel bars and criss-cross bars through a clip region
 extern const EffectFamily kBlindEffects;     // slats, blinds and grids through a clip region
+extern const EffectFamily kShapeEffects;     // rounded rectangles, triangles, sweeps, turning shapes as clips
 
 }  // namespace kestro
