@@ -144,11 +144,11 @@ const TEffect EffectTable[kEffectCount + 1] = {
     {"Diagonal sweep from top left bottom right clockwise", &kShapeEffects, EffectRoutine<115>},  // 115
     {"Starburst clockwise from center", &kShapeEffects, EffectRoutine<116>},  // 116
     {"Triangular shred to top left", &kShapeEffects, EffectRoutine<117>},  // 117
-    {"Fade", nullptr, nullptr},  // 118
-    {"Pivot from top left", nullptr, nullptr},  // 119
-    {"Pivot from bottom left", nullptr, nullptr},  // 120
-    {"Pivot from top right", nullptr, nullptr},  // 121
-    {"Pivot from bottom right", nullptr, nullptr},  // 122
+    {"Fade", &kBlendPivotEffects, EffectRoutine<118>},  // 118
+    {"Pivot from top left", &kBlendPivotEffects, EffectRoutine<119>},  // 119
+    {"Pivot from bottom left", &kBlendPivotEffects, EffectRoutine<120>},  // 120
+    {"Pivot from top right", &kBlendPivotEffects, EffectRoutine<121>},  // 121
+    {"Pivot from bottom right", &kBlendPivotEffects, EffectRoutine<122>},  // 122
     {"Speckle appear from right", nullptr, nullptr},  // 123
     {"Speckle appear from left", nullptr, nullptr},  // 124
     {"Speckle appear from bottom", nullptr, nullptr},  // 125

@@ -10,5 +10,6 @@ extern const EffectFamily kRectCopyEffects;  // rectangle copies: stretches, sli
 extern const EffectFamily kBarEffects;       // 5-pixel bars and criss-cross bars through a clip region
 extern const EffectFamily kBlindEffects;     // slats, blinds and grids through a clip region
 extern const EffectFamily kShapeEffects;     // rounded rectangles, triangles, sweeps, turning shapes as clips
+extern const EffectFamily kBlendPivotEffects;  // the blend and the pivots, pixel by pixel
 
 }  // namespace kestro
