@@ -80,7 +80,7 @@ RoundRectGeometry Normalise(std::int32_t left, std::int32_t top, std::int32_t ri
 
 namespace raster_detail {
 
-std::vector<std::int32_t> EllipseInsets(std::int32_t ew, std::int32_t eh, bool* tips) {
+std::vector<std::int32_t> EllipseInsets(std::int32_t ew, std::int32_t eh, std::int32_t* tipRows) {
   // Step walk over the quarter ellipse inside the box [0, ew - 1] x [0, eh - 1],
   // moving from the middle rows outwards; err is the scaled distance of the
   // next candidate from the ellipse. Rows are marked with the smallest x seen.
@@ -116,27 +116,41 @@ std::vector<std::int32_t> EllipseInsets(std::int32_t ew, std::int32_t eh, bool* 
       err += dx;
     }
   } while (x0 <= x1);
-  bool completed = false;
+  std::int32_t completedDown = 0, completedUp = 0;
   while (yDown - yUp <= b) {  // thin ends of a tall ellipse
-    if (mark(yDown, x0 - 1)) completed = true;
-    if (mark(yUp, x0 - 1)) completed = true;
+    if (mark(yDown, x0 - 1)) ++completedDown;
+    if (mark(yUp, x0 - 1)) ++completedUp;
     ++yDown;
     --yUp;
   }
-  if (tips != nullptr) *tips = completed;
+  if (tipRows != nullptr) *tipRows = std::max(completedDown, completedUp);
   for (std::int32_t& v : inset) {
     if (v == std::numeric_limits<std::int32_t>::max()) v = 0;
   }
   return inset;
 }
 
+TipRows RoundRectTipRows(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom, std::int32_t ew,
+                         std::int32_t eh) {
+  const RoundRectGeometry g = Normalise(left, top, right, bottom, ew, eh);
+  TipRows rows;
+  if (g.width <= 0 || g.height <= 0 || g.ew < 1 || g.eh < 1) return rows;
+  std::int32_t k = 0;
+  EllipseInsets(g.ew, g.eh, &k);
+  if (k == 0) return rows;
+  // As Region::RoundRect takes the ellipse's rows: its first k rows for the
+  // top corners, its last k for the bottom ones.
+  const std::int32_t topRows = std::min((g.eh + 1) / 2, g.height);
+  const std::int32_t bottomStart = std::max(topRows, g.height - (g.eh + 1) / 2);
+  rows.top = {g.top, g.top + std::min(k, topRows)};
+  rows.bottom = {g.top + std::max(bottomStart, g.height - k), g.top + g.height};
+  return rows;
+}
+
 bool RoundRectUsesEllipseTips(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
                               std::int32_t ew, std::int32_t eh) {
-  const RoundRectGeometry g = Normalise(left, top, right, bottom, ew, eh);
-  if (g.width <= 0 || g.height <= 0 || g.ew < 1 || g.eh < 1) return false;
-  bool tips = false;
-  EllipseInsets(g.ew, g.eh, &tips);
-  return tips;
+  const TipRows rows = RoundRectTipRows(left, top, right, bottom, ew, eh);
+  return rows.top.first < rows.top.second || rows.bottom.first < rows.bottom.second;
 }
 
 }  // namespace raster_detail
