@@ -6,7 +6,6 @@
 #include "transition/effects/shapes.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 #include "common/angles.h"
@@ -170,12 +169,18 @@ void AddPolygon(ShapeRecipe& recipe, const TPoint* points, std::size_t count) {
   recipe.counts.push_back(count);
 }
 
-// The smallest integer not below the square root of n (n >= 0).
+// The smallest integer not below the square root of n (n >= 0), in integers.
 std::int64_t CeilSqrt(std::int64_t n) {
-  auto r = static_cast<std::int64_t>(std::sqrt(static_cast<double>(n)));
-  while (r > 0 && r * r >= n) --r;
-  while (r * r < n) ++r;
-  return r;
+  std::int64_t lo = 0, hi = std::min<std::int64_t>(n, 3037000499);  // hi * hi fits 63 bits
+  while (lo < hi) {
+    const std::int64_t mid = lo + (hi - lo) / 2;
+    if (mid * mid >= n) {
+      hi = mid;
+    } else {
+      lo = mid + 1;
+    }
+  }
+  return lo;
 }
 
 void AddSweep(ShapeRecipe& recipe, const TEffectExtents& e, std::int32_t progress, int direction) {
