@@ -50,6 +50,20 @@ counterpart() {
     86 | 87 | 88 | 89 | 90 | 91 | 92 | 93 | 94 | 95 | 96 | 97 | 98 | 99 | 142) echo pixelize ;;
     136) echo hrslice ;;
     137) echo vdslice ;;
+    58 | 80 | 82) echo smoothright ;;
+    59 | 81 | 83) echo smoothleft ;;
+    69) echo smoothdown ;;
+    70) echo smoothup ;;
+    84) echo circleopen ;;
+    85) echo circleclose ;;
+    110 | 117) echo diagtl ;;
+    111) echo diagtr ;;
+    112) echo diagbl ;;
+    113) echo diagbr ;;
+    114 | 115) echo wipetl ;;
+    116 | 143 | 144) echo radial ;;
+    118 | 119 | 120 | 121 | 122) echo fade ;;
+    149 | 150) echo circlecrop ;;
     *) echo "" ;;
   esac
 }

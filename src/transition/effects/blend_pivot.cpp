@@ -243,7 +243,7 @@ void PivotMapping::Draw(Bitmap24& screen, const Bitmap24& newPicture, PivotPath 
   // the last row of a picture whose rows have no padding.
   const bool padded = stride > static_cast<std::ptrdiff_t>(newPicture.Width()) * 3;
   // The vector path holds byte offsets in 32 bits.
-  const bool vectors = path == PivotPath::kBest && newPicture.ByteSize() < (std::size_t{1} << 31);
+  [[maybe_unused]] const bool vectors = path == PivotPath::kBest && newPicture.ByteSize() < (std::size_t{1} << 31);
   std::int64_t exact = 0;
   for (std::int32_t ty = 0; ty < h; ty += kTileRows) {
     for (std::int32_t tx = 0; tx < w; tx += kTileColumns) {
