@@ -78,19 +78,21 @@ bool PlanBlendPivot(int number, const TEffectExtents& /*extents*/, std::int32_t 
   return false;
 }
 
-// The first x in [lo, hi) where `holds` (false, then true along x) is true;
-// hi when there is none.
+// The first x in [lo, hi] where `holds` (false, then true along x) is
+// true, hi when there is none, searched from the guess outwards.
 template <typename Pred>
-std::int32_t FirstWhere(std::int32_t lo, std::int32_t hi, Pred holds) {
-  while (lo < hi) {
-    const std::int32_t mid = lo + (hi - lo) / 2;
-    if (holds(mid)) {
-      hi = mid;
-    } else {
-      lo = mid + 1;
-    }
-  }
-  return lo;
+std::int32_t FirstWhere(std::int32_t lo, std::int32_t hi, std::int64_t guess, Pred holds) {
+  auto x = static_cast<std::int32_t>(std::clamp<std::int64_t>(guess, lo, hi));
+  while (x > lo && holds(x - 1)) --x;
+  while (x < hi && !holds(x)) ++x;
+  return x;
+}
+
+// The least x with value0 + x * slope >= target (slope > 0).
+std::int64_t Reaches(std::int64_t value0, std::int64_t slope, std::int64_t target) {
+  const std::int64_t gap = target - value0;
+  if (gap <= 0) return -((-gap) / slope);
+  return (gap + slope - 1) / slope;
 }
 
 }  // namespace
@@ -222,14 +224,27 @@ void PivotMapping::Draw(Bitmap24& screen, const Bitmap24& newPicture, PivotPath 
   // With the cosine and sine 0 or more, both source coordinates grow (never
   // fall) along a row, so the pixels whose source lies in the picture form
   // one run [first, end) in each row.
+  // Each run's ends are guessed from the fixed-point values and then
+  // checked with the exact sources, a pixel or two at most.
   std::vector<std::int32_t> first(static_cast<std::size_t>(h)), end(static_cast<std::size_t>(h));
+  const std::int64_t one = std::int64_t{1} << kFixedBits;
   for (std::int32_t y = 0; y < h; ++y) {
-    const std::int32_t a = FirstWhere(0, w, [&](std::int32_t x) {
+    const std::int64_t dy = y - pivot_.Y;
+    // u and v at x = 0; each grows by cos_ (sin_) a pixel. A source column
+    // (row) n or more needs u (v) at least (n - pivot) whole units.
+    const std::int64_t u0 = -std::int64_t{pivot_.X} * cos_ - dy * sin_ + kHalf;
+    const std::int64_t v0 = -std::int64_t{pivot_.X} * sin_ + dy * cos_ + kHalf;
+    auto guess = [&](std::int32_t column, std::int32_t row, bool both) {
+      const std::int64_t gu = cos_ > 0 ? Reaches(u0, cos_, (column - std::int64_t{pivot_.X}) * one) : 0;
+      const std::int64_t gv = sin_ > 0 ? Reaches(v0, sin_, (row - std::int64_t{pivot_.Y}) * one) : 0;
+      return both ? std::max(gu, gv) : std::min(gu, gv);
+    };
+    const std::int32_t a = FirstWhere(0, w, guess(0, 0, true), [&](std::int32_t x) {
       const TPoint s = Source(x, y);
       return s.X >= 0 && s.Y >= 0;
     });
     first[static_cast<std::size_t>(y)] = a;
-    end[static_cast<std::size_t>(y)] = FirstWhere(a, w, [&](std::int32_t x) {
+    end[static_cast<std::size_t>(y)] = FirstWhere(a, w, guess(w, h, false), [&](std::int32_t x) {
       const TPoint s = Source(x, y);
       return s.X >= w || s.Y >= h;
     });
