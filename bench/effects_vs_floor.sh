@@ -64,6 +64,20 @@ counterpart() {
     116 | 143 | 144) echo radial ;;
     118 | 119 | 120 | 121 | 122) echo fade ;;
     149 | 150) echo circlecrop ;;
+    65 | 104) echo wipeleft ;;
+    66 | 105) echo wiperight ;;
+    76 | 106) echo wipeup ;;
+    77 | 107) echo wipedown ;;
+    67) echo vertopen ;;
+    68) echo vertclose ;;
+    78) echo horzopen ;;
+    79) echo horzclose ;;
+    100) echo wipebr ;;
+    101) echo wipetr ;;
+    102) echo wipebl ;;
+    103) echo wipetl ;;
+    108 | 109) echo rectcrop ;;
+    123 | 124 | 125 | 126 | 127) echo dissolve ;;
     *) echo "" ;;
   esac
 }

@@ -38,35 +38,4 @@ print(f"archive: {i} entries, {total / 1048576:.1f} MB uncompressed")
 PY
 ls -l "$work/bench.zip" | awk '{printf "archive size: %.1f MB\n", $5 / 1048576}'
 
-python3 - "$ours" "$work" "$reps" <<'PY'
-import os, shutil, statistics, subprocess, sys, time
-ours, work, reps = sys.argv[1], sys.argv[2], int(sys.argv[3])
-archive = os.path.join(work, "bench.zip")
-commands = {
-    "ours": lambda out: [ours, archive, out],
-    "unzip": lambda out: ["unzip", "-o", "-qq", archive, "-d", out],
-}
-times = {name: [] for name in commands}
-for r in range(reps + 1):  # the first round warms the caches and is not counted
-    for name, make in commands.items():
-        out = os.path.join(work, "out_" + name)
-        shutil.rmtree(out, ignore_errors=True)
-        os.makedirs(out)
-        start = time.perf_counter()
-        subprocess.run(make(out), check=True, stdout=subprocess.DEVNULL)
-        elapsed = time.perf_counter() - start
-        if r > 0:
-            times[name].append(elapsed)
-# Both must have produced the same files.
-a, b = (os.path.join(work, "out_" + n) for n in commands)
-names = sorted(os.listdir(a))
-assert names == sorted(os.listdir(b)), "different file lists"
-for n in names:
-    with open(os.path.join(a, n), "rb") as fa, open(os.path.join(b, n), "rb") as fb:
-        assert fa.read() == fb.read(), n
-med = {n: statistics.median(t) for n, t in times.items()}
-print(f"{len(names)} files, identical output; {reps} repetitions each")
-for n in commands:
-    print(f"median {n:5s}: {med[n] * 1000:8.1f} ms")
-print(f"ratio ours/unzip: {med['ours'] / med['unzip']:.2f}")
-PY
+python3 "$(dirname "$0")/extract_vs_unzip.py" "$ours" "$reps" "$work/bench.zip"

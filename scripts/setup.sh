@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, only those missing.
 # Usage: scripts/setup.sh [GROUP...]   groups: build windows run check fuzz bench fresh all (default: all
-# but fresh)
+# but fresh). build: compilers and the libraries the programs link (X11, GTK 3, GStreamer for the
+# Linux runtime); run: what the end-to-end tests run (wine, Xvfb, xdotool, PulseAudio, GStreamer's
+# plugins, Debian's xscreensaver daemon).
 set -euo pipefail
 
 declare -A GROUPS_PKGS=(
-  [build]="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libjpeg62-turbo-dev libgif-dev libpng-dev libtiff-dev libfreetype-dev libfontconfig-dev libturbojpeg0-dev libheif-dev libavif-dev libwebp-dev libheif-examples libavif-bin webp libimage-exiftool-perl libjpeg-turbo-progs tmux fonts-dejavu-core fonts-dejavu-extra libmpg123-dev mpg123 lame sox"
+  [build]="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libjpeg62-turbo-dev libgif-dev libpng-dev libtiff-dev libfreetype-dev libfontconfig-dev libturbojpeg0-dev libheif-dev libavif-dev libwebp-dev libheif-examples libavif-bin webp libimage-exiftool-perl libjpeg-turbo-progs tmux fonts-dejavu-core fonts-dejavu-extra libmpg123-dev mpg123 lame sox libx11-dev libxext-dev libxrandr-dev libxinerama-dev libgtk-3-dev libgstreamer1.0-dev"
   [windows]="g++-mingw-w64-x86-64 g++-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev make bzip2 patch"
-  [run]="wine wine64 fonts-wine xvfb xdotool imagemagick x11-utils pulseaudio pulseaudio-utils python3-numpy"
+  [run]="wine wine64 fonts-wine xvfb xdotool imagemagick x11-utils pulseaudio pulseaudio-utils python3-numpy gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio xscreensaver xscreensaver-data openbox util-linux ffmpeg lame"
   # The differential tests: other tools that write and read archives and
   # pictures, and a photograph to feed them (matplotlib's sample data); a
   # browser that loads the effect gallery (scripts/checks/gallery-browser.sh).

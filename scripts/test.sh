@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test: the native unit tests, the Windows build's end-to-end
-# tests under wine, and a short run of each fuzz target.
+# Runs every test: the native unit tests, the Linux runtime's end-to-end
+# tests on X11 (Xvfb), the Windows build's end-to-end tests under wine, and
+# a short run of each fuzz target.
 # Installs what is missing first. Environment:
 #   FUZZ_SECONDS   seconds per fuzz target (default 20; 0 skips fuzzing)
 #   KESTRO_SKIP_WINE=1   skip the wine tests
@@ -9,10 +10,14 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 "$root/scripts/setup.sh" build windows run check fuzz bench
-"$root/scripts/build.sh" linux win64
+# win32 too: the resource test reads the i686 runtime beside the x86-64 one.
+"$root/scripts/build.sh" linux win64 win32
 
 echo "== unit tests (linux)"
 ctest --preset linux -j2
+
+echo "== end-to-end tests (linux on X11)"
+"$root/tests/x11/run.sh" "$root/build/linux"
 
 if [ "${KESTRO_SKIP_WINE:-0}" != 1 ]; then
   echo "== end-to-end tests (win64 under wine)"

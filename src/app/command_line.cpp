@@ -21,11 +21,54 @@ platform::WindowHandle HandleArgument(const std::string& text) {
   return static_cast<platform::WindowHandle>(ParseInteger(text).value_or(0));
 }
 
+// A window id as the daemons write it: decimal, 0x hexadecimal; 0 when it is
+// neither (or names no window).
+platform::WindowHandle HackWindowId(const std::string& text) {
+  const std::optional<std::int32_t> id = ParseIniInteger(text);
+  return id && *id > 0 ? static_cast<platform::WindowHandle>(*id) : 0;
+}
+
+// The hack convention the arguments ask for, if any.
+bool ReadHackConvention(const std::vector<std::string>& args, const HackEnvironment& env,
+                        CommandLineResult& result) {
+  const platform::WindowHandle daemonWindow = env.xscreensaverWindow ? HackWindowId(*env.xscreensaverWindow) : 0;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    std::string option = args[i];
+    if (option.rfind("--", 0) == 0) option.erase(0, 1);
+    if (option == "-root") {
+      result.hackConvention = kHackRoot;
+      result.hackWindow = daemonWindow;
+      return true;
+    }
+    if (option == "-window-id") {
+      const platform::WindowHandle id = i + 1 < args.size() ? HackWindowId(args[i + 1]) : 0;
+      // A window id that names no window: the show in a window of its own.
+      result.hackConvention = id != 0 ? kHackWindowId : kHackNewWindow;
+      result.hackWindow = id;
+      return true;
+    }
+    if (option == "-window") {
+      result.hackConvention = kHackNewWindow;
+      return true;
+    }
+  }
+  if (args.size() < 2 && daemonWindow != 0) {
+    result.hackConvention = kHackWindowId;
+    result.hackWindow = daemonWindow;
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
-CommandLineResult InterpretCommandLine(const std::vector<std::string>& args) {
+CommandLineResult InterpretCommandLine(const std::vector<std::string>& args, const HackEnvironment* hacks) {
   CommandLineResult result;
   result.saverKind = SaverKindOf(args.empty() ? std::string() : args[0]);
+  if (hacks != nullptr && ReadHackConvention(args, *hacks, result)) {
+    result.runMode = kRunSaver;
+    return result;
+  }
   if (args.size() < 2) return result;
 
   // The first character is the switch character, whatever it is: /s, -s and
@@ -62,10 +105,15 @@ CommandLineResult InterpretCommandLine(const std::vector<std::string>& args) {
 }
 
 void ParseCommandLine() {
-  const CommandLineResult result = InterpretCommandLine(platform::Sys().Arguments());
+  platform::System& sys = platform::Sys();
+  std::optional<HackEnvironment> hacks;
+  if (sys.HackConventions()) hacks = HackEnvironment{sys.Environment("XSCREENSAVER_WINDOW")};
+  const CommandLineResult result = InterpretCommandLine(sys.Arguments(), hacks ? &*hacks : nullptr);
   RunMode = result.runMode;
   ParentWindow = result.parentWindow;
   SaverKind = result.saverKind;
+  HackConvention = result.hackConvention;
+  HackWindow = result.hackWindow;
   PreviousForegroundWindow = result.wantsForegroundWindow ? platform::Sys().ForegroundWindow() : 0;
 }
 

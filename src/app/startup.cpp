@@ -45,8 +45,7 @@ bool StillPreviewReady() {
   }
 }
 
-// The settings dialog, where the window system has a dialog view (the
-// Linux build has none yet: the run ends without a window).
+// The settings dialog, where the window system has a dialog view.
 void RunSettingsDialog() {
   const std::unique_ptr<TDistributeConfigForm> form = TDistributeConfigForm::Create();
   if (!form) return;
@@ -55,10 +54,10 @@ void RunSettingsDialog() {
 }
 
 // Runs the one window (or request) of this run. Without a window system
-// (the Linux build has none yet) a run that needs a window ends here.
+// (Linux without a display) a run that needs a window ends here.
 void Dispatch() {
   if (!platform::HasWindowSystem()) return;
-  if (RunAsExe) {
+  if (RunAsExe || HackConvention != kHackNone) {
     RunMainWindow<TFullscreenForm>();
     return;
   }
@@ -101,6 +100,8 @@ void WriteStartupReport() {
   line("SaverKind", std::to_string(SaverKind));
   line("PayloadFound", PayloadFound ? "1" : "0");
   line("RunAsExe", RunAsExe ? "1" : "0");
+  line("HackConvention", std::to_string(HackConvention));
+  line("HackWindow", std::to_string(HackWindow));
   line("TempRoot", TempRoot);
   line("SettingsFile", SettingsFile);
   line("SettingsFileExists", platform::Files().FileExists(SettingsFile) ? "1" : "0");

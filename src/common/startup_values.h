@@ -26,4 +26,16 @@ extern std::intptr_t ParentWindow;
 extern std::intptr_t PreviousForegroundWindow;
 extern std::uint8_t SaverKind;
 
+// How an X11 screensaver daemon asked for the show (the hack conventions
+// of its command lines): into the desktop (-root), into a window it made
+// (-window-id ID, or the XSCREENSAVER_WINDOW variable), or in a new window
+// (-window). Under any of them the daemon owns the exit rules, the password
+// and the screens: input does not end the show, the system's request to
+// end the program does.
+enum HackConventions : std::int32_t { kHackNone = 0, kHackRoot = 1, kHackWindowId = 2, kHackNewWindow = 3 };
+extern std::int32_t HackConvention;
+// The window the show draws into under -root and -window-id; 0 with -root
+// means the desktop itself.
+extern std::intptr_t HackWindow;
+
 }  // namespace kestro

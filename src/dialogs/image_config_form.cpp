@@ -202,8 +202,6 @@ platform::DialogSpec TDistributeConfigForm::Layout() {
   c.back().font = Font("", 0, kFooterGrey, false);
   c.push_back(Make(_TextWebsite, ControlKind::kLabel, 0, "Kestro", At(94, 324, 0, 0)));
   c.back().font = Font("", 0, kFooterGrey, true);
-  c.back().cursor = ControlCursor::kHand;
-  c.back().hint = kBuilderWebsite;
   c.push_back(Make(_BtnOK, ControlKind::kButton, 0, "&OK", At(318, 316, 80, 25)));
   c.back().isDefault = true;
   c.push_back(Make(Button1, ControlKind::kButton, 0, "&Cancel", At(406, 316, 80, 25)));
@@ -229,9 +227,12 @@ TDistributeConfigForm::TDistributeConfigForm(std::unique_ptr<platform::DialogVie
     // The main window is closed: the event loop ends.
     platform::UI().Loop().Quit();
   };
+  // The system's request to end the program: closed, nothing stored.
+  platform::UI().Loop().SetTerminateHandler([this] { Close(); });
 }
 
 TDistributeConfigForm::~TDistributeConfigForm() {
+  platform::UI().Loop().SetTerminateHandler(nullptr);
   view_->onClick = nullptr;
   view_->onCloseRequest = nullptr;
   view_->onClose = nullptr;
@@ -329,10 +330,16 @@ void TDistributeConfigForm::FormShow() {
   v.SetChecked(EscKeyCheck, s.OnlyEscKeyExit);
   ShowCursorCheckClick();
 
-  // 9. The building tool's credit.
+  // 9. The building tool's credit. Its link leads to the site of the tool
+  // that built this screensaver, as the settings record it ("BuildWebsite");
+  // without one it is plain text.
   const bool credit = !s.HideKestroText && !s.resell;
   v.SetVisible(_TextWebsite, credit);
   v.SetVisible(_Textkestro, credit);
+  if (!s.BuildWebsite.empty()) {
+    v.SetCursor(_TextWebsite, ControlCursor::kHand);
+    SetHint(_TextWebsite, s.BuildWebsite);
+  }
 
   // 10. Nothing to change.
   if (s.NoUserSetting) {

@@ -11,9 +11,6 @@
 
 namespace kestro {
 
-// The building tool's web site, behind the footer link.
-inline constexpr char kBuilderWebsite[] = "https://kestro.example/";
-
 // The dialog's client size and the right edge of the header's labels.
 inline constexpr std::int32_t kConfigClientWidth = 503;
 inline constexpr std::int32_t kConfigClientHeight = 350;

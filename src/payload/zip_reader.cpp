@@ -7,10 +7,12 @@
 #include <cstring>
 #include <iterator>
 #include <map>
+#include <span>
 #include <string_view>
 
 #include "common/ansi.h"
 #include "common/paths.h"
+#include "payload/legacy_stream.h"
 #include "platform/api/files.h"
 #include "platform/api/system.h"
 
@@ -479,11 +481,11 @@ namespace {
 
 // Writes decoded bytes to the output file, checking them against the
 // declared size and feeding the running CRC.
-class OutputSink {
+class OutputSink final : public legacyzip::ChunkSink {
  public:
   OutputSink(platform::FileStream& file, std::uint32_t declaredSize) : file_(file), declared_(declaredSize) {}
 
-  void Write(const unsigned char* data, std::size_t size) {
+  void Write(const unsigned char* data, std::size_t size) override {
     if (size == 0) return;
     if (written_ + size > declared_) throw EBiggerThanUncompressed(kBiggerThanUncompressed);
     if (file_.Write(data, size) != size) throw ECantWriteUCF(kCantWrite);
@@ -501,7 +503,7 @@ class OutputSink {
 };
 
 // Hands out the entry's compressed bytes one chunk at a time.
-class InputSource {
+class InputSource final : public legacyzip::ChunkSource {
  public:
   InputSource(ArchiveReader& archive, std::uint32_t compressedSize, std::vector<unsigned char>& buffer,
               bool processMessages)
@@ -509,16 +511,15 @@ class InputSource {
 
   bool Done() const { return left_ == 0; }
 
-  // The next chunk; its size is at most the buffer's.
-  std::size_t Next() {
+  // The next chunk, at most the buffer's size; empty when the data is used up.
+  std::span<const unsigned char> Next() override {
+    if (left_ == 0) return {};
     const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left_, buffer_.size()));
     if (archive_.Read(buffer_.data(), want) != want) throw EFatalUnzipError(kPrematureEnd);
     left_ -= want;
     if (processMessages_) platform::Sys().ProcessMessages();
-    return want;
+    return {buffer_.data(), want};
   }
-
-  const unsigned char* Data() const { return buffer_.data(); }
 
  private:
   ArchiveReader& archive_;
@@ -529,8 +530,8 @@ class InputSource {
 
 DecodeResult CopyStored(InputSource& in, OutputSink& out) {
   while (!in.Done()) {
-    const std::size_t got = in.Next();
-    out.Write(in.Data(), got);
+    const std::span<const unsigned char> chunk = in.Next();
+    out.Write(chunk.data(), chunk.size());
   }
   return DecodeResult::kOk;
 }
@@ -562,8 +563,9 @@ DecodeResult Inflate(InflateStream& inflater, InputSource& in, OutputSink& out, 
   while (true) {
     if (zs.avail_in == 0 && !windowFilled) {
       if (in.Done()) return DecodeResult::kFailed;
-      zs.avail_in = static_cast<uInt>(in.Next());
-      zs.next_in = const_cast<Bytef*>(in.Data());
+      const std::span<const unsigned char> chunk = in.Next();
+      zs.avail_in = static_cast<uInt>(chunk.size());
+      zs.next_in = const_cast<Bytef*>(chunk.data());
     }
     zs.next_out = window.data();
     zs.avail_out = static_cast<uInt>(window.size());
@@ -575,6 +577,10 @@ DecodeResult Inflate(InflateStream& inflater, InputSource& in, OutputSink& out, 
     if (rc == Z_BUF_ERROR && zs.avail_in == 0 && !windowFilled) continue;  // needs the next chunk
     if (rc != Z_OK) return DecodeResult::kFailed;
   }
+}
+
+DecodeResult Legacy(legacyzip::Outcome outcome) {
+  return outcome == legacyzip::Outcome::kOk ? DecodeResult::kOk : DecodeResult::kFailed;
 }
 
 }  // namespace
@@ -637,6 +643,18 @@ bool TVCLUnZip::Impl::ExtractEntry(TVCLUnZip& zip, const TZipHeaderInfo& entry, 
     switch (entry.CompressionMethod) {
       case 0:
         result = CopyStored(in, out);
+        break;
+      case 1:
+        result = Legacy(legacyzip::Unshrink(in, out, output));
+        break;
+      case 2:
+      case 3:
+      case 4:
+      case 5:
+        result = Legacy(legacyzip::Unreduce(in, out, output, entry.CompressionMethod - 1, entry.UncompressedSize));
+        break;
+      case 6:
+        result = Legacy(legacyzip::Explode(in, out, output, entry.Flags, entry.UncompressedSize));
         break;
       case 8: {
         InflateStream inflater;

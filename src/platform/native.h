@@ -32,6 +32,11 @@ std::unique_ptr<Thread> StartNativeThread(std::function<void()> body, ThreadPrio
 // keeps track of its threads for its manual clock); nullptr restores it.
 using ThreadStarter = std::unique_ptr<Thread> (*)(std::function<void()>, ThreadPriority);
 void InstallThreadStarter(ThreadStarter starter);
+// While the main thread waits for a worker thread to end, the window system
+// serves the worker's synchronous calls (EventLoop::Synchronize) until
+// `done` answers true; a backend whose loop needs this installs its wait.
+using SyncServingWait = void (*)(const std::function<bool()>& done);
+void InstallSyncServingWait(SyncServingWait wait);
 // Bits per pixel times planes of the screen.
 int NativeDisplayBitsPerPixel();
 

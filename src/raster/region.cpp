@@ -62,53 +62,120 @@ Region Region::FromRect(std::int32_t left, std::int32_t top, std::int32_t right,
   return b.Finish();
 }
 
+namespace {
+
+// Joins sorted span lists a and b (each sorted and separate) into out.
+void UnionSpans(const Region::Span* a, std::size_t na, const Region::Span* b, std::size_t nb,
+                std::vector<Region::Span>& out) {
+  out.clear();
+  std::size_t i = 0, j = 0;
+  while (i < na || j < nb) {
+    const Region::Span s = (j >= nb || (i < na && a[i].Left <= b[j].Left)) ? a[i++] : b[j++];
+    if (!out.empty() && s.Left <= out.back().Right) {
+      out.back().Right = std::max(out.back().Right, s.Right);
+    } else {
+      out.push_back(s);
+    }
+  }
+}
+
+// Adds one span to a sorted, separate list, joining what it overlaps or
+// touches.
+void InsertSpan(std::vector<Region::Span>& spans, Region::Span s) {
+  auto first = std::lower_bound(spans.begin(), spans.end(), s.Left,
+                                [](const Region::Span& x, std::int32_t left) { return x.Right < left; });
+  auto last = first;
+  while (last != spans.end() && last->Left <= s.Right) {
+    s.Left = std::min(s.Left, last->Left);
+    s.Right = std::max(s.Right, last->Right);
+    ++last;
+  }
+  if (first == last) {
+    spans.insert(first, s);
+  } else {
+    *first = s;
+    spans.erase(first + 1, last);
+  }
+}
+
+}  // namespace
+
 Region Region::FromRects(const TRect* rects, std::size_t count) {
-  // Every rectangle in order, empty ones left out, sorted by top edge.
+  // Every rectangle in order, empty ones left out, sorted by rows, then left.
   std::vector<TRect> rs;
   rs.reserve(count);
-  std::vector<std::int32_t> ys;
-  ys.reserve(count * 2);
   for (std::size_t i = 0; i < count; ++i) {
     TRect r = rects[i];
     if (r.Left > r.Right) std::swap(r.Left, r.Right);
     if (r.Top > r.Bottom) std::swap(r.Top, r.Bottom);
-    if (r.IsEmpty()) continue;
-    rs.push_back(r);
-    ys.push_back(r.Top);
-    ys.push_back(r.Bottom);
+    if (!r.IsEmpty()) rs.push_back(r);
   }
   RegionBuilder b;
   if (rs.empty()) return b.Finish();
-  std::sort(rs.begin(), rs.end(), [](const TRect& a, const TRect& c) { return a.Top < c.Top; });
+  std::sort(rs.begin(), rs.end(), [](const TRect& x, const TRect& y) {
+    return x.Top != y.Top ? x.Top < y.Top : x.Bottom != y.Bottom ? x.Bottom < y.Bottom : x.Left < y.Left;
+  });
+
+  // Rectangles over the same rows form a group, whose spans are joined once
+  // (the columns of a grid or of bars share their rows).
+  struct Group {
+    std::int32_t Top, Bottom;
+    std::uint32_t First, Count;
+  };
+  std::vector<Group> groups;
+  std::vector<Span> all;
+  all.reserve(rs.size());
+  std::vector<std::int32_t> ys;
+  for (std::size_t i = 0; i < rs.size();) {
+    const std::int32_t top = rs[i].Top, bottom = rs[i].Bottom;
+    const auto first = static_cast<std::uint32_t>(all.size());
+    for (; i < rs.size() && rs[i].Top == top && rs[i].Bottom == bottom; ++i) {
+      if (all.size() > first && rs[i].Left <= all.back().Right) {
+        all.back().Right = std::max(all.back().Right, rs[i].Right);
+      } else {
+        all.push_back(Span{rs[i].Left, rs[i].Right});
+      }
+    }
+    groups.push_back(Group{top, bottom, first, static_cast<std::uint32_t>(all.size()) - first});
+    ys.push_back(top);
+    ys.push_back(bottom);
+  }
   std::sort(ys.begin(), ys.end());
   ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
 
-  // Sweep the slices between consecutive edges, keeping the rectangles that
-  // cover the slice sorted by left edge.
-  std::vector<TRect> active;
-  std::int32_t endsFirst = std::numeric_limits<std::int32_t>::max();  // the lowest bottom edge in active
-  std::vector<Span> spans;
+  // Sweep the slices between consecutive edges with the groups that cover
+  // them. The groups of many spans are joined list by list, and that join is
+  // kept while the same groups cover the next slices; the spans of the small
+  // groups (single bars) are then put in one by one.
+  constexpr std::uint32_t kSmall = 8;
+  std::vector<const Group*> active, big, bigJoined;
+  std::vector<Span> bigSpans, spans, joined;
   std::size_t next = 0;
   for (std::size_t k = 0; k + 1 < ys.size(); ++k) {
     const std::int32_t top = ys[k], bottom = ys[k + 1];
-    if (top >= endsFirst) {
-      std::erase_if(active, [top](const TRect& r) { return r.Bottom <= top; });
-      endsFirst = std::numeric_limits<std::int32_t>::max();
-      for (const TRect& r : active) endsFirst = std::min(endsFirst, r.Bottom);
+    std::erase_if(active, [top](const Group* g) { return g->Bottom <= top; });
+    for (; next < groups.size() && groups[next].Top <= top; ++next) active.push_back(&groups[next]);
+    if (active.empty()) continue;
+    big.clear();
+    for (const Group* g : active) {
+      if (g->Count > kSmall) big.push_back(g);
     }
-    for (; next < rs.size() && rs[next].Top <= top; ++next) {
-      const auto at = std::upper_bound(active.begin(), active.end(), rs[next].Left,
-                                       [](std::int32_t left, const TRect& r) { return left < r.Left; });
-      active.insert(at, rs[next]);
-      endsFirst = std::min(endsFirst, rs[next].Bottom);
-    }
-    spans.clear();
-    for (const TRect& r : active) {
-      if (!spans.empty() && r.Left <= spans.back().Right) {
-        spans.back().Right = std::max(spans.back().Right, r.Right);
-      } else {
-        spans.push_back(Span{r.Left, r.Right});
+    if (big != bigJoined || big.empty()) {
+      bigSpans.clear();
+      for (const Group* g : big) {
+        UnionSpans(bigSpans.data(), bigSpans.size(), all.data() + g->First, g->Count, joined);
+        bigSpans.swap(joined);
       }
+      bigJoined = big;
+    }
+    if (big.size() == active.size()) {
+      b.AddRows(top, bottom, bigSpans.data(), bigSpans.size());
+      continue;
+    }
+    spans = bigSpans;
+    for (const Group* g : active) {
+      if (g->Count > kSmall) continue;
+      for (std::uint32_t i = 0; i < g->Count; ++i) InsertSpan(spans, all[g->First + i]);
     }
     b.AddRows(top, bottom, spans.data(), spans.size());
   }
@@ -203,7 +270,31 @@ bool Apply(RegionOp op, bool a, bool b) {
 // Merges two sorted span lists under op into out (cleared first).
 void CombineSpans(const Region::Span* a, std::size_t na, const Region::Span* b, std::size_t nb,
                   RegionOp op, std::vector<Region::Span>& out) {
+  if (op == RegionOp::rgnOr) {
+    UnionSpans(a, na, b, nb, out);
+    return;
+  }
   out.clear();
+  if (op == RegionOp::rgnAnd) {
+    // The common parts, walking both lists once.
+    std::size_t i = 0, j = 0;
+    while (i < na && j < nb) {
+      const std::int32_t l = std::max(a[i].Left, b[j].Left), r = std::min(a[i].Right, b[j].Right);
+      if (l < r) {
+        if (!out.empty() && out.back().Right == l) {
+          out.back().Right = r;
+        } else {
+          out.push_back(Region::Span{l, r});
+        }
+      }
+      if (a[i].Right < b[j].Right) {
+        ++i;
+      } else {
+        ++j;
+      }
+    }
+    return;
+  }
   std::size_t ia = 0, ib = 0;
   bool inA = false, inB = false, inOut = false;
   std::int32_t start = 0;

@@ -18,31 +18,62 @@ namespace {
 // hides its window and frees its runner at once when it ends.
 bool OwnsTheRun() { return RunMode == kRunSaver || RunAsExe; }
 
-}  // namespace
-
-TFullscreenForm::TFullscreenForm() {
+// The window of the show: the primary monitor's area, or what the hack
+// convention of a screensaver daemon asks for.
+platform::WindowParams ShowWindowParams() {
   platform::WindowParams params;
   params.title = SaverName;
   params.style = platform::WindowStyle::kBorderless;
   params.color = 0;
   const std::vector<TRect> monitors = platform::UI().Monitors();
   if (!monitors.empty()) params.bounds = monitors.front();
-  window_ = platform::UI().NewWindow(params);
+  switch (HackConvention) {
+    case kHackRoot:
+    case kHackWindowId:
+      params.parent = HackWindow != 0 ? HackWindow : platform::UI().DesktopWindow();
+      params.drawIntoParent = true;
+      break;
+    case kHackNewWindow:
+      params.style = platform::WindowStyle::kFramed;
+      params.bounds = RectOfSize(kHackWindowWidth, kHackWindowHeight);
+      if (!monitors.empty()) {
+        const TRect& m = monitors.front();
+        params.bounds = params.bounds.Offset(m.Left + (m.Width() - kHackWindowWidth) / 2,
+                                             m.Top + (m.Height() - kHackWindowHeight) / 2);
+      }
+      break;
+    default:
+      break;
+  }
+  return params;
+}
+
+}  // namespace
+
+TFullscreenForm::TFullscreenForm() : hack_(HackConvention != kHackNone) {
+  window_ = platform::UI().NewWindow(ShowWindowParams());
   window_->onClose = [this] { FormClose(); };
   // A close the system asks for (Alt+F4, a close request from another
   // program) would end the show past the password check: only the exit
-  // rules close this window.
-  window_->onCloseQuery = [] { return false; };
+  // rules close this window. Under a daemon's hack convention the daemon
+  // owns the exit rules: its window going away, or the user closing the
+  // -window window, ends the show.
+  window_->onCloseQuery = [this] { return hack_; };
   mouseTimer_ = platform::UI().NewTimer([this] { MouseTimerTimer(); });
   mouseTimer_->SetInterval(kMouseTimerInterval);
   mouseTimer_->SetEnabled(true);
-  platform::UI().Loop().SetMessageFilter(
-      [this](const platform::InputMessage& message) { return ApplicationEvents1Message(message); });
+  if (!hack_) {
+    platform::UI().Loop().SetMessageFilter(
+        [this](const platform::InputMessage& message) { return ApplicationEvents1Message(message); });
+  }
+  // The system's request to end the program closes the show like an exit.
+  platform::UI().Loop().SetTerminateHandler([this] { Close(); });
   FormCreate();
 }
 
 TFullscreenForm::~TFullscreenForm() {
   platform::UI().Loop().SetMessageFilter(nullptr);
+  platform::UI().Loop().SetTerminateHandler(nullptr);
   window_->onClose = nullptr;
   window_->onCloseQuery = nullptr;
   if (!closed_) {
@@ -50,7 +81,7 @@ TFullscreenForm::~TFullscreenForm() {
     // hands back what it took.
     closed_ = true;
     try {
-      SetSaverRunning(true, cursorHidden_);
+      if (!hack_) SetSaverRunning(true, cursorHidden_);
       cursorHidden_ = false;
       StopMusic(true);
     } catch (...) {
@@ -68,6 +99,13 @@ void TFullscreenForm::FormCreate() {
 }
 
 void TFullscreenForm::FormShow() {
+  if (hack_) {
+    // The daemon covers the screens, hides the cursor and locks; the show
+    // only draws into the window it was given.
+    window_->Show();
+    if (!closed_) StartMusicAndRunner();  // a window that is gone ends the show at once
+    return;
+  }
   // The application has no taskbar button of its own to hide: its one
   // top-level helper window is never shown.
   SetSaverRunning(false, !SaverSetting.ShowCursor);
@@ -88,6 +126,10 @@ void TFullscreenForm::FormShow() {
   }
   window_->Show();
   SetTopmost(window_->Handle(), true);
+  StartMusicAndRunner();
+}
+
+void TFullscreenForm::StartMusicAndRunner() {
   StartSaverMusic();
   if (runner_ != nullptr) {
     runner_->Display().Execute();
@@ -166,7 +208,7 @@ void TFullscreenForm::FormClose() {
   closed_ = true;
   try {
     // The cursor is shown again only when the show hid it.
-    SetSaverRunning(true, cursorHidden_);
+    if (!hack_) SetSaverRunning(true, cursorHidden_);
     cursorHidden_ = false;
     if (OwnsTheRun()) window_->Hide();
     StopMusic(true);

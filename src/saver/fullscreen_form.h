@@ -14,7 +14,13 @@ namespace kestro {
 // and mouse input of the application to decide when the show ends. Ending
 // passes through the system's screensaver password check.
 //
-// It is the application's main window: closing it ends the event loop.
+// It is the application's main window: closing it ends the event loop, and
+// so does the system's request to end the program (closing it first).
+//
+// Under a screensaver daemon's hack convention (HackConvention) it draws the
+// show into the window the daemon gave, or into a window of its own, and
+// leaves the screens, the cursor, the exit rules and the password to the
+// daemon: no input ends it; the daemon ends it.
 // Its cursor bookkeeping is balanced on every path: what it hides it shows
 // again, whatever the settings, the password answers and the way it closes.
 class TFullscreenForm {
@@ -53,9 +59,14 @@ class TFullscreenForm {
   TRunVorelscreen* Runner() { return runner_.get(); }
 
  private:
+  // The music, then the runner (or the component's next change), then a
+  // repaint.
+  void StartMusicAndRunner();
+
   std::unique_ptr<platform::Window> window_;
   std::unique_ptr<platform::Timer> mouseTimer_;
   std::unique_ptr<TRunVorelscreen> runner_;
+  bool hack_;                  // run under a screensaver daemon's hack convention
   bool cursorHidden_ = false;  // FormShow hid the cursor and close has not shown it yet
   bool inExitAttempt_ = false;
   bool closed_ = false;
@@ -64,5 +75,8 @@ class TFullscreenForm {
 // Mouse-move messages tolerated within one period of the mouse timer.
 inline constexpr std::int32_t kMouseMoveAllowance = 20;
 inline constexpr std::uint32_t kMouseTimerInterval = 3000;
+// The window of the -window hack convention.
+inline constexpr std::int32_t kHackWindowWidth = 640;
+inline constexpr std::int32_t kHackWindowHeight = 480;
 
 }  // namespace kestro

@@ -40,10 +40,12 @@ TPreviewFormBase::TPreviewFormBase(std::int32_t width, std::int32_t height) {
   hostTimer_ = platform::UI().NewTimer([this] { HostTimerTimer(); });
   hostTimer_->SetInterval(kHostCheckInterval);
   hostTimer_->SetEnabled(ParentWindow != 0);
+  platform::UI().Loop().SetTerminateHandler([this] { Close(); });
   FormCreate();
 }
 
 TPreviewFormBase::~TPreviewFormBase() {
+  platform::UI().Loop().SetTerminateHandler(nullptr);
   window_->onClose = nullptr;
   hostTimer_.reset();
 }

@@ -91,10 +91,10 @@ const TEffect EffectTable[kEffectCount + 1] = {
     {"Bars left then right", &kBarEffects, EffectRoutine<62>},  // 62
     {"Bars right then left", &kBarEffects, EffectRoutine<63>},  // 63
     {"Bars from both sides", &kBarEffects, EffectRoutine<64>},  // 64
-    {"Uneven shred from right", nullptr, nullptr},  // 65
-    {"Uneven shred from left", nullptr, nullptr},  // 66
-    {"Uneven shred out from middle (horiz)", nullptr, nullptr},  // 67
-    {"Uneven shred in to middle (horiz)", nullptr, nullptr},  // 68
+    {"Uneven shred from right", &kShredEffects, EffectRoutine<65>},  // 65
+    {"Uneven shred from left", &kShredEffects, EffectRoutine<66>},  // 66
+    {"Uneven shred out from middle (horiz)", &kShredEffects, EffectRoutine<67>},  // 67
+    {"Uneven shred in to middle (horiz)", &kShredEffects, EffectRoutine<68>},  // 68
     {"Curved Reveal from top", &kShapeEffects, EffectRoutine<69>},  // 69
     {"Curved Reveal from bottom", &kShapeEffects, EffectRoutine<70>},  // 70
     {"Bars from bottom", &kBarEffects, EffectRoutine<71>},  // 71
@@ -102,10 +102,10 @@ const TEffect EffectTable[kEffectCount + 1] = {
     {"Bars top then bottom", &kBarEffects, EffectRoutine<73>},  // 73
     {"Bars bottom then top", &kBarEffects, EffectRoutine<74>},  // 74
     {"Bars from top and bottom", &kBarEffects, EffectRoutine<75>},  // 75
-    {"Unven shred from bottom", nullptr, nullptr},  // 76
-    {"Uneven shred from top", nullptr, nullptr},  // 77
-    {"Uneven shred from horizon", nullptr, nullptr},  // 78
-    {"Uneven shred in to horizon", nullptr, nullptr},  // 79
+    {"Unven shred from bottom", &kShredEffects, EffectRoutine<76>},  // 76
+    {"Uneven shred from top", &kShredEffects, EffectRoutine<77>},  // 77
+    {"Uneven shred from horizon", &kShredEffects, EffectRoutine<78>},  // 78
+    {"Uneven shred in to horizon", &kShredEffects, EffectRoutine<79>},  // 79
     {"Curved reveal from top left", &kShapeEffects, EffectRoutine<80>},  // 80
     {"Curved reveal from top right", &kShapeEffects, EffectRoutine<81>},  // 81
     {"Curved reveal from bottom left", &kShapeEffects, EffectRoutine<82>},  // 82
@@ -126,16 +126,16 @@ const TEffect EffectTable[kEffectCount + 1] = {
     {"Criss Cross reveal from left right and top", &kBarEffects, EffectRoutine<97>},  // 97
     {"Criss Cross reveal from top left right and bottom", &kBarEffects, EffectRoutine<98>},  // 98
     {"Criss Cross reveal from bottom left top right", &kBarEffects, EffectRoutine<99>},  // 99
-    {"Uneven shred from bottom and right", nullptr, nullptr},  // 100
-    {"Uneven shred from top and right", nullptr, nullptr},  // 101
-    {"Uneven shred from bottom and left", nullptr, nullptr},  // 102
-    {"Uneven shred from top and left", nullptr, nullptr},  // 103
-    {"Uneven shred from horiz and right", nullptr, nullptr},  // 104
-    {"Uneven shred from horiz and left", nullptr, nullptr},  // 105
-    {"Uneven shred from bottom and vert middle", nullptr, nullptr},  // 106
-    {"Uneven shred from top and vert middle", nullptr, nullptr},  // 107
-    {"Uneven shred from centre", nullptr, nullptr},  // 108
-    {"Uneven shred to centre", nullptr, nullptr},  // 109
+    {"Uneven shred from bottom and right", &kShredEffects, EffectRoutine<100>},  // 100
+    {"Uneven shred from top and right", &kShredEffects, EffectRoutine<101>},  // 101
+    {"Uneven shred from bottom and left", &kShredEffects, EffectRoutine<102>},  // 102
+    {"Uneven shred from top and left", &kShredEffects, EffectRoutine<103>},  // 103
+    {"Uneven shred from horiz and right", &kShredEffects, EffectRoutine<104>},  // 104
+    {"Uneven shred from horiz and left", &kShredEffects, EffectRoutine<105>},  // 105
+    {"Uneven shred from bottom and vert middle", &kShredEffects, EffectRoutine<106>},  // 106
+    {"Uneven shred from top and vert middle", &kShredEffects, EffectRoutine<107>},  // 107
+    {"Uneven shred from centre", &kShredEffects, EffectRoutine<108>},  // 108
+    {"Uneven shred to centre", &kShredEffects, EffectRoutine<109>},  // 109
     {"Reveal diagonal from top left", &kShapeEffects, EffectRoutine<110>},  // 110
     {"Reveal diagonal from top right", &kShapeEffects, EffectRoutine<111>},  // 111
     {"Reveal diagonal from bottom left", &kShapeEffects, EffectRoutine<112>},  // 112
@@ -149,11 +149,11 @@ const TEffect EffectTable[kEffectCount + 1] = {
     {"Pivot from bottom left", &kBlendPivotEffects, EffectRoutine<120>},  // 120
     {"Pivot from top right", &kBlendPivotEffects, EffectRoutine<121>},  // 121
     {"Pivot from bottom right", &kBlendPivotEffects, EffectRoutine<122>},  // 122
-    {"Speckle appear from right", nullptr, nullptr},  // 123
-    {"Speckle appear from left", nullptr, nullptr},  // 124
-    {"Speckle appear from bottom", nullptr, nullptr},  // 125
-    {"Speckle appear from top", nullptr, nullptr},  // 126
-    {"Random squares appear", nullptr, nullptr},  // 127
+    {"Speckle appear from right", &kShredEffects, EffectRoutine<123>},  // 123
+    {"Speckle appear from left", &kShredEffects, EffectRoutine<124>},  // 124
+    {"Speckle appear from bottom", &kShredEffects, EffectRoutine<125>},  // 125
+    {"Speckle appear from top", &kShredEffects, EffectRoutine<126>},  // 126
+    {"Random squares appear", &kShredEffects, EffectRoutine<127>},  // 127
     {"Push right", &kRectCopyEffects, EffectRoutine<128>},  // 128
     {"Push left", &kRectCopyEffects, EffectRoutine<129>},  // 129
     {"Push and squeeze right", &kRectCopyEffects, EffectRoutine<130>},  // 130

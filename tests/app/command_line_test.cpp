@@ -67,3 +67,58 @@ TEST(CommandLine, SaverKindComesFromTheWholeProgramPath) {
 
 }  // namespace
 }  // namespace kestro
+
+namespace kestro {
+namespace {
+
+// The X11 screensaver hack conventions, where the platform has them.
+struct HackCase {
+  std::vector<std::string> args;
+  std::optional<std::string> xscreensaverWindow;
+  std::int32_t convention;
+  platform::WindowHandle window;
+};
+
+class HackConventions : public ::testing::TestWithParam<HackCase> {};
+
+TEST_P(HackConventions, RunTheShowIntoTheWindowTheyName) {
+  const HackCase& c = GetParam();
+  const HackEnvironment env{c.xscreensaverWindow};
+  const CommandLineResult r = InterpretCommandLine(c.args, &env);
+  EXPECT_EQ(r.hackConvention, c.convention);
+  EXPECT_EQ(r.hackWindow, c.window);
+  EXPECT_EQ(r.runMode, c.convention == kHackNone ? InterpretCommandLine(c.args).runMode : kRunSaver);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, HackConventions,
+    ::testing::Values(
+        HackCase{{"s", "-root"}, std::nullopt, kHackRoot, 0},
+        HackCase{{"s", "--root"}, std::nullopt, kHackRoot, 0},  // as xscreensaver 6 writes it
+        HackCase{{"s", "-root"}, "0x600008", kHackRoot, 0x600008},
+        HackCase{{"s", "-window-id", "0x1A"}, std::nullopt, kHackWindowId, 26},
+        HackCase{{"s", "-window-id", "4242"}, "77", kHackWindowId, 4242},
+        // A window id that names no window: the show in a window of its own.
+        HackCase{{"s", "-window-id", "junk"}, std::nullopt, kHackNewWindow, 0},
+        HackCase{{"s", "-window-id"}, std::nullopt, kHackNewWindow, 0},
+        HackCase{{"s", "-window"}, std::nullopt, kHackNewWindow, 0},
+        HackCase{{"s", "-delay", "5", "-root"}, std::nullopt, kHackRoot, 0},
+        // The daemon's variable alone, with no argument at all.
+        HackCase{{"s"}, "12345", kHackWindowId, 12345},
+        HackCase{{"s"}, "garbage", kHackNone, 0},
+        // The Windows switches keep their meaning.
+        HackCase{{"s", "/s"}, "12345", kHackNone, 0},
+        HackCase{{"s", "/c"}, std::nullopt, kHackNone, 0},
+        HackCase{{"s", "/p", "99"}, std::nullopt, kHackNone, 0},
+        HackCase{{"s", "-r"}, std::nullopt, kHackNone, 0}));
+
+TEST(CommandLine, WithoutHackConventionsTheirOptionsAreWindowsSwitches) {
+  // "-root" is the switch letter R: the show, full screen, no window given.
+  const CommandLineResult r = InterpretCommandLine({"s", "-root"});
+  EXPECT_EQ(r.runMode, kRunSaver);
+  EXPECT_EQ(r.hackConvention, kHackNone);
+  EXPECT_EQ(InterpretCommandLine({"s", "-window-id", "5"}).hackConvention, kHackNone);
+}
+
+}  // namespace
+}  // namespace kestro

@@ -332,10 +332,16 @@ TEST_F(ConfigFormTest, TheHeaderShowsTheWebsiteAndMailAddressesRightAligned) {
 
 TEST_F(ConfigFormTest, TheCreditIsHiddenForResellersAndItsLinkOpensTheBuildersSite) {
   Plain("[Set]\r\n");
+  platform::HeadlessDialog& plain = Open();
+  EXPECT_TRUE(plain.Visible(F::_TextWebsite));
+  ASSERT_TRUE(plain.Click(F::_TextWebsite));
+  EXPECT_TRUE(shell_.opened.empty()) << "no builder's site recorded: plain text";
+  form_.reset();
+  EndRun();
+  Plain("[Set]\r\nBuildWebsite=https://builder.example.org/\r\n");
   platform::HeadlessDialog& d = Open();
-  EXPECT_TRUE(d.Visible(F::_TextWebsite));
   ASSERT_TRUE(d.Click(F::_TextWebsite));
-  EXPECT_EQ(shell_.opened, (std::vector<std::string>{kBuilderWebsite}));
+  EXPECT_EQ(shell_.opened, (std::vector<std::string>{"https://builder.example.org/"}));
   for (const char* key : {"resell", "HideKestroText"}) {
     form_.reset();
     EndRun();

@@ -1,6 +1,7 @@
 // Differential: whatever bytes come in, deflated by zlib at the level the
-// first byte picks (or stored) into entries the second byte sizes, must come
-// back out of the reader byte for byte. A crash or any difference is a finding.
+// first byte picks (or stored, or written in one of the old methods by the
+// test-only writers) into entries the second byte sizes, must come back out
+// of the reader byte for byte. A crash or any difference is a finding.
 
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "payload/legacy_encoders.h"
 #include "payload/zip_builder.h"
 #include "payload/zip_reader.h"
 #include "platform/headless/headless_system.h"
@@ -45,7 +47,8 @@ std::string ReadFile(const fs::path& path) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static Folders f;
   if (size < 2) return 0;
-  const int level = data[0] % 11 - 1;  // -1 stores, 0 to 9 are zlib's levels
+  // -1 stores, 0 to 9 are zlib's levels, 10 and up the old methods.
+  const int level = static_cast<int>(data[0] % (11 + std::size(kestro::testzip::kLegacyMethods))) - 1;
   const std::size_t parts = 1 + data[1] % 4;
   std::string content(reinterpret_cast<const char*>(data + 2), size - 2);
   // Runs make the entries compress far: repeat the input when asked to.
@@ -60,8 +63,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kestro::testzip::Entry e;
     e.name = "part" + std::to_string(i);
     e.data = content.substr(std::min(content.size(), i * step), step);
-    e.method = level < 0 ? 0 : 8;
-    e.level = level < 0 ? 0 : level;
+    if (level >= 10) {
+      const auto& way = kestro::testzip::kLegacyMethods[level - 10];
+      e.method = way.method;
+      e.flags = way.flags;
+      e.compressed = kestro::testzip::Compress(way, e.data);
+    } else {
+      e.method = level < 0 ? 0 : 8;
+      e.level = level < 0 ? 0 : level;
+    }
     entries.push_back(std::move(e));
   }
   const std::string archive = (f.root / "input.zip").string();

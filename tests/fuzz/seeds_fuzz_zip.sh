@@ -45,4 +45,6 @@ cd = broken.find(b"PK\x01\x02")
 broken[cd:cd + 4] = b"XXXX"
 save("broken_central.zip", bytes(broken))
 PY
+# Archives in the old methods (shrunk, reduced, imploded), which zipfile cannot write.
+python3 "$(dirname "$0")/legacy_seeds.py" zip "$out"
 echo "seeds in $out"

@@ -23,10 +23,17 @@
 //                     in long double from cosl and sinl with the x87 unit at
 //                     64-bit precision (a value within the long double's own
 //                     error of a half is decided exactly instead, and counted)
+//   ragged regions    the shreds, speckles and random squares written out
+//                     here piece by piece as their builders are described,
+//                     drawing from the shared generator where the
+//                     description draws; each piece is the rectangle as
+//                     computed, reversed edges included (CreateRectRgn puts
+//                     them in order)
 // The frame rules are the component's: at progress 0 only the copies before
 // a frame's own copy are drawn, at 100 the whole new picture, and numbers
 // from 128 on draw nothing of their own at 0. The frames must be equal pixel
-// for pixel, and at 1 to 99 the table routine must draw the same frame.
+// for pixel, and at 1 to 99 the table routine must draw the same frame; the
+// shared generator must end each frame where GDI's description left it.
 //
 // Usage: effect_conformance [--random N] [--seed S] [--only NUMBER] [--large] [--verbose]
 #include <windows.h>
@@ -49,6 +56,7 @@
 #include "transition/effects/blinds.h"
 #include "transition/effects/families.h"
 #include "transition/effects/shapes.h"
+#include "transition/effects/shred.h"
 #include "gdi_support.h"
 
 using namespace kestro;
@@ -222,6 +230,107 @@ void FullPrecisionX87() {
   __asm__ volatile("fldcw %0" : : "m"(cw));
 }
 
+// ---- The shred family as its builders are described ----------------------
+
+// Horizontal shreds: strips 5 apart, 5 + H mod 5 rows thick, ends jittered
+// by r1 - r2 (and r3 - r4 for the second piece).
+void ShredRows(int XLen, int W, int RowKind, int H, std::vector<TRect>& out) {
+  if (RowKind == 0) return;
+  const int J = XLen < W ? W / 7 : 0;
+  for (int off = 0; off < H; off += 5) {
+    const int top = off, bottom = off + 5 + H % 5;
+    const int r1 = RandomBelow(J);
+    const int r2 = RandomBelow(J);
+    if (RowKind == 1) out.push_back({W - XLen + r1 - r2, top, W, bottom});
+    if (RowKind == 2) out.push_back({0, top, XLen + r1 - r2, bottom});
+    if (RowKind < 3) continue;
+    const int r3 = RandomBelow(J);
+    const int r4 = RandomBelow(J);
+    if (RowKind == 3) {
+      out.push_back({(W - XLen + r1 - r2) / 2, top, W / 2, bottom});
+      out.push_back({W / 2, top, (W + XLen + r3 - r4) / 2, bottom});
+    } else {
+      out.push_back({W - (XLen + r1 - r2) / 2, top, W, bottom});
+      out.push_back({0, top, (XLen + r3 - r4) / 2, bottom});
+    }
+  }
+}
+
+// Vertical shreds: columns 5 apart, 5 + W mod 5 wide.
+void ShredColumns(int YLen, int H, int ColumnKind, int W, std::vector<TRect>& out) {
+  if (ColumnKind == 0) return;
+  const int J = YLen < H ? H / 7 : 0;
+  for (int off = 0; off < W; off += 5) {
+    const int left = off, right = off + 5 + W % 5;
+    const int r1 = RandomBelow(J);
+    const int r2 = RandomBelow(J);
+    if (ColumnKind == 1) out.push_back({left, H - YLen + r1 - r2, right, H});
+    if (ColumnKind == 2) out.push_back({left, 0, right, YLen + r1 - r2});
+    if (ColumnKind < 3) continue;
+    const int r3 = RandomBelow(J);
+    const int r4 = RandomBelow(J);
+    if (ColumnKind == 3) {
+      out.push_back({left, (H - YLen + r1 - r2) / 2, right, H / 2});
+      out.push_back({left, H / 2, right, (H + YLen + r3 - r4) / 2});
+    } else {
+      out.push_back({left, H - (YLen + r1 - r2) / 2, right, H});
+      out.push_back({left, 0, right, (YLen + r3 - r4) / 2});
+    }
+  }
+}
+
+// Speckle bands (rows when `rows`, else columns): a solid part and, for
+// i = N down to 1, block i when (1 if i <= Q else 0) >= RandomBelow(i).
+void Speckles(bool rows, int length, int extent, int across, int kind, std::vector<TRect>& out) {
+  if (kind == 0) return;
+  const int Z = length < extent ? extent / 10 : 0;
+  int F = Z / 20;
+  if (F < 2) F = 2;
+  const int N = Z / F;
+  const int Q = ((3 * Z) / F) / 4;
+  for (int s = 0; s < across; s += F / 2) {
+    const auto add = [&](int from, int to) {
+      out.push_back(rows ? TRect{from, s, to, s + F} : TRect{s, from, s + F, to});
+    };
+    if (kind == 1) add(extent - length, extent);
+    if (kind == 2) add(0, length);
+    for (int i = N; i >= 1; --i) {
+      const int limit = i <= Q ? 1 : 0;
+      if (limit < RandomBelow(i)) continue;
+      if (kind == 1) add(extent - length - F * i, extent - length - F * i + F);
+      if (kind == 2) add(length + F * (i - 1), length + F * i);
+    }
+  }
+}
+
+void RandomSquares(int W, int H, int progress, std::vector<TRect>& out) {
+  int D = progress / 10 + (W < H ? W : H) / 50;
+  if (D <= 0) D = 1;
+  for (int x = 0; x < W; x += D) {
+    for (int y = 0; y < H; y += D) {
+      if (RandomBelow(100) < progress) out.push_back({x - D, y - D, x + D, y + D});
+    }
+  }
+}
+
+bool ShredReference(int n, const TEffectExtents& e, int p, std::vector<TRect>& pieces) {
+  const ShredMember* m = ShredMemberOf(n);
+  if (m == nullptr) return false;
+  const int xLen = m->rowLength ? e.PX : 0, yLen = m->columnLength ? e.PY : 0;
+  switch (m->builder) {
+    case ShredMember::Builder::kShred:
+      ShredRows(xLen, e.W, m->rowKind, e.H, pieces);
+      ShredColumns(yLen, e.H, m->columnKind, e.W, pieces);
+      break;
+    case ShredMember::Builder::kSpeckle:
+      Speckles(true, xLen, e.W, e.H, m->rowKind, pieces);
+      Speckles(false, yLen, e.H, e.W, m->columnKind, pieces);
+      break;
+    case ShredMember::Builder::kSquares: RandomSquares(e.W, e.H, p, pieces); break;
+  }
+  return true;
+}
+
 enum class Outcome { kPassed, kFailed, kSkipped };
 
 bool g_verbose = false;
@@ -263,6 +372,12 @@ bool Reference(int n, const TEffectExtents& e, int p, std::vector<RectCopy>& cop
     clip.pixels = true;
     return true;
   }
+  if (family == &kShredEffects) {
+    clip = ClipRecipe{};
+    if (!ShredReference(n, e, p, clip.rects)) return false;
+    clipped = true;
+    return true;
+  }
   return false;
 }
 
@@ -284,6 +399,7 @@ Outcome RunCase(int n, int w, int h, int step, int p, std::uint64_t seed) {
     std::printf("effect %d (%s): no GDI reference for its family\n", n, EffectTable[n].Name);
     return Outcome::kFailed;
   }
+  const std::uint32_t referenceState = RandomState;
   if (clipped && NonEmpty(clip.rects) + NonEmpty(clip.common) > kMostRegionRects) return Outcome::kSkipped;
   if (clipped && clip.shaped && p >= 1 && p <= 99 && UsesEllipseTips(clip.shapes, h)) return Outcome::kSkipped;
   Dib gScreen(w, h), gNew(w, h);
@@ -319,15 +435,17 @@ Outcome RunCase(int n, int w, int h, int step, int p, std::uint64_t seed) {
   Bitmap24 ours = old;
   EffectFrame frame;
   DrawEffectFrame(n, ours, picture, static_cast<std::uint16_t>(step), p, frame);
+  const std::uint32_t ourState = RandomState;
   bool routineSame = true;
   if (p >= 1 && p <= 99) {
     RandomState = state;
     Bitmap24 viaTable = old;
     EffectTable[n].Proc(viaTable, picture, r, static_cast<std::uint16_t>(step), p);
-    routineSame = viaTable == ours;
+    routineSame = viaTable == ours && RandomState == ourState;
   }
 
-  const bool same = gdi == ours && routineSame;
+  const bool drawsSame = ourState == referenceState;
+  const bool same = gdi == ours && routineSame && drawsSame;
   if (!same || g_verbose) {
     std::printf("effect %d at %d (step %d) on %dx%d %s:%s%s\n", n, p, step, w, h, same ? "ok" : "FAILED",
                 clipped ? Fmt(" clip of %zu rects", clip.rects.size() + clip.common.size()).c_str() : "",
@@ -335,6 +453,10 @@ Outcome RunCase(int n, int w, int h, int step, int p, std::uint64_t seed) {
   }
   if (!same) {
     if (!routineSame) std::printf("  the table routine draws another frame than the component\n");
+    if (!drawsSame) {
+      std::printf("  the generator ends at %08X, GDI's description at %08X\n", static_cast<unsigned>(ourState),
+                  static_cast<unsigned>(referenceState));
+    }
     long count = 0;
     for (int y = 0; y < h; ++y) {
       for (int x = 0; x < w; ++x) {

@@ -1,7 +1,8 @@
 #pragma once
 
-// A small ZIP writer for tests: stored and deflated entries, with every
-// field open to overrides so that damaged archives can be made on purpose.
+// A small ZIP writer for tests: stored and deflated entries (or data
+// compressed beforehand), with every field open to overrides so that damaged
+// archives can be made on purpose.
 
 #include <zlib.h>
 
@@ -62,7 +63,8 @@ inline void Append32(std::string& s, std::uint32_t v) {
 struct Entry {
   std::string name{};
   std::string data{};
-  // 0 stores and 8 deflates `data`; any other number stores it under that method.
+  // 0 stores and 8 deflates `data`; any other number stores it (or
+  // `compressed`) under that method.
   std::uint16_t method = 8;
   int level = 6;  // zlib's compression level for method 8
   std::uint16_t flags = 0;
@@ -76,6 +78,9 @@ struct Entry {
   std::optional<std::uint32_t> uncompressedSize{};
   // Flag bit 3: the local header holds zeros and a descriptor follows the data.
   bool dataDescriptor = false;
+  // The entry's data as stored, already compressed by `method` (the old
+  // methods: legacy_encoders.h); `data` is then what it decodes to.
+  std::optional<std::string> compressed{};
 };
 
 struct Layout {
@@ -91,7 +96,7 @@ inline std::string Build(const std::vector<Entry>& entries, const std::string& c
   std::string central;
   Layout l;
   for (const Entry& e : entries) {
-    const std::string payload = e.method == 8 ? RawDeflate(e.data, e.level) : e.data;
+    const std::string payload = e.compressed ? *e.compressed : e.method == 8 ? RawDeflate(e.data, e.level) : e.data;
     const std::uint32_t crc = e.crc.value_or(Crc(e.data));
     const auto csize = e.compressedSize.value_or(static_cast<std::uint32_t>(payload.size()));
     const auto usize = e.uncompressedSize.value_or(static_cast<std::uint32_t>(e.data.size()));

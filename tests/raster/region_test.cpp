@@ -60,6 +60,24 @@ TEST(Region, FromRectsAndAppendedBandsEqualUnionsOneByOne) {
     Region oneByOne;
     for (const TRect& r : rects) oneByOne = Region::Combine(oneByOne, Region::FromRect(r), RegionOp::rgnOr);
     ASSERT_EQ(Region::FromRects(rects), oneByOne) << "round " << round;
+    // And the pixels are those of the rectangles, whatever the operations.
+    Region common = Region::FromRect(-20, -20, 100, 100);
+    for (std::size_t i = 0; i < rects.size(); i += 2) common &= Region::FromRect(rects[i]) | Region::FromRect(-20, 30, 100, 40);
+    for (int y = -12; y < 100; y += 3) {
+      for (int x = -12; x < 100; x += 1) {
+        bool in = false, inAll = true;
+        for (std::size_t i = 0; i < rects.size(); ++i) {
+          const TRect& r = rects[i];
+          const bool here = x >= std::min(r.Left, r.Right) && x < std::max(r.Left, r.Right) &&
+                            y >= std::min(r.Top, r.Bottom) && y < std::max(r.Top, r.Bottom);
+          in = in || here;
+          if (i % 2 == 0) inAll = inAll && (here || (y >= 30 && y < 40));
+        }
+        inAll = inAll && x >= -20 && x < 100 && y >= -20 && y < 100;
+        ASSERT_EQ(oneByOne.Contains(x, y), in) << "round " << round << " at " << x << "," << y;
+        ASSERT_EQ(common.Contains(x, y), inAll) << "round " << round << " at " << x << "," << y;
+      }
+    }
     ASSERT_EQ(Region::FromRects(rects).Bounds(), oneByOne.Bounds());
 
     Region appended, combined;

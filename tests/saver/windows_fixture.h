@@ -45,6 +45,8 @@ class WindowsTest : public ::testing::Test {
     RunMode = kRunSaver;
     ParentWindow = 0;
     RunAsExe = false;
+    HackConvention = kHackNone;
+    HackWindow = 0;
     MouseMoveAllowance = 20;
   }
 
@@ -55,6 +57,8 @@ class WindowsTest : public ::testing::Test {
     RunMode = kRunConfigure;
     ParentWindow = 0;
     RunAsExe = false;
+    HackConvention = kHackNone;
+    HackWindow = 0;
     platform::InstallUserStore(nullptr);
     platform::InstallTextRenderer(nullptr);
     ui.Uninstall();

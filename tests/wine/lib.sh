@@ -1,6 +1,8 @@
 # Helpers shared by the wine end-to-end tests (sourced).
 set -euo pipefail
 WINE_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=../lib/screen.sh
+source "$WINE_HERE/../lib/screen.sh"
 KESTRO_BUILD_TOOL="$LINUX_BUILD/tools/kestro-build/kestro-build"
 SAVER_EXE="$WIN64_BUILD/src/app/kestro-saver.exe"
 WINE_HELPERS="$WIN64_BUILD/tests/wine"
@@ -66,12 +68,16 @@ start_saver() {
   SAVER_PID=$!
 }
 
-# wait_gone PID SECONDS: true when the process has ended within the time.
-wait_gone() {
-  local pid=$1 limit=$(( $2 * 20 ))
-  for _ in $(seq "$limit"); do
-    kill -0 "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null || true; return 0; }
-    sleep 0.05
+# key_until_gone PID KEY SECONDS: presses KEY, and again every two seconds,
+# until the process has ended; true when it ended within the time. A key that
+# arrives while a loaded machine is still bringing the show up is lost; the
+# next one ends it.
+key_until_gone() {
+  local pid=$1 key=$2 left=$3
+  while [ "$left" -gt 0 ]; do
+    xdotool key "$key"
+    wait_gone "$pid" 2 && return 0
+    left=$(( left - 2 ))
   done
   return 1
 }
@@ -98,33 +104,8 @@ find_window() {
   return 1
 }
 
-# is_shown WINDOW: the window is mapped and viewable.
-is_shown() { xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; }
-
-# window_geometry WINDOW: "WIDTHxHEIGHT+X+Y" of its outer area on the screen.
-window_geometry() {
-  xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
-    /^  Width/{w=$NF} /^  Height/{h=$NF} END{print w "x" h "+" x "+" y}'
-}
-
 # screenshot FILE: the whole screen.
 screenshot() { import -window root "$1"; }
-
-# pixel FILE X Y: the colour there as "R,G,B" (0..255).
-pixel() {
-  /usr/bin/convert "$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255*p{$2,$3}.g+0.5)],%[fx:int(255*p{$2,$3}.b+0.5)]" info:
-}
-
-# near R,G,B R,G,B: the colours differ by at most 24 in each channel
-# (JPEG pictures do not keep exact colours).
-near() {
-  local IFS=,
-  local a=($1) b=($2) i d
-  for i in 0 1 2; do
-    d=$(( a[i] - b[i] ))
-    [ "${d#-}" -le 24 ] || return 1
-  done
-}
 
 # gradient_pictures DIR: three screen-sized pictures DIR/a.jpg, b.png and
 # c.bmp (vertical gradients), which centre_picture tells apart; sets SCREEN

@@ -4,7 +4,8 @@
 # larger sizes and at 1024 x 768 and 1920 x 1080, and seeded random sizes,
 # steps and progress values, compared whole frame by whole frame with GDI
 # doing the same copies (StretchBlt) or drawing through the same clip
-# (CreateRectRgn, CombineRgn, SelectClipRgn, BitBlt).
+# (CreateRectRgn, CombineRgn, SelectClipRgn, BitBlt), and the shared random
+# generator ends each frame where GDI's description of it left it.
 source "$(dirname "$0")/lib.sh"
 exe="$WIN64_BUILD/tests/gdi/effect_conformance.exe"
 [ -f "$exe" ] || fail "effect_conformance.exe not built"

@@ -17,8 +17,7 @@ unmanaged_windows
 run_show() {
   KESTRO_STARTUP_REPORT=$(winepath -w "$report") start_saver "$@"
   find_window "Demo Saver" >/dev/null || fail "$*: no show window"
-  xdotool key a
-  wait_gone "$SAVER_PID" 10 || fail "$*: the show did not end on a key"
+  key_until_gone "$SAVER_PID" a 10 || fail "$*: the show did not end on a key"
   SAVER_PID=""
 }
 

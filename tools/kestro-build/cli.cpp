@@ -37,6 +37,8 @@ constexpr char kUsage[] =
     "      (mpegdll.dll or libmpegdll.so, found beside R or in the build tree's tools/mpegdll, or\n"
     "      named with --decoder) goes into the payload too; --no-decoder leaves it out.\n"
     "      A progress bar on a terminal, plain lines otherwise; --quiet: no progress.\n"
+    "      From the Linux runtime the screensaver is an executable program, and OUT.xml beside it\n"
+    "      describes it to xscreensaver as a hack (run with -root).\n"
     "  kestro-build inspect SAVER\n"
     "      Shows the payload of SAVER: the settings file, every item with its offsets, storage\n"
     "      and size (pictures with their format and size), and the entries of each zipped item.\n"
@@ -158,6 +160,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     out << "settings " << result.settingsName << ", marker at " << result.markerOffset << ", " << result.fileSize
         << " bytes written\n";
+    if (!result.hackDescription.empty()) out << "xscreensaver hack description: " << result.hackDescription << "\n";
     return 0;
   }
   if (command == "inspect") {

@@ -14,6 +14,8 @@
 
 #include "common/ansi.h"
 #include "common/paths.h"
+#include "decoder.h"
+#include "hack_description.h"
 #include "payload/payload.h"
 #include "platform/api/files.h"
 #include "payload/mem_ini_file.h"
@@ -442,6 +444,11 @@ BuildResult MakeScreensaver(const BuildOptions& options) {
       throw EBuildError("The payload of " + Quote(options.out) + " does not read back as written");
     }
     for (const PlannedItem& p : planned) result.items.push_back(p.item);
+  }
+  // A Linux screensaver runs as a program of its own, and as a hack of X11
+  // screensaver daemons.
+  if (const auto kind = ReadBinaryKindOf(options.runtime); kind && kind->format == BinaryKind::kELF) {
+    result.hackDescription = FinishLinuxScreensaver(options.out, options.runtime, options.title);
   }
   guard.Done();
   return result;

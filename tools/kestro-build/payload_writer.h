@@ -53,6 +53,7 @@ struct BuildResult {
   std::uint64_t fileSize = 0;
   std::vector<std::string> warnings;
   std::vector<PreparedPicture> pictures;  // every picture input, in order, left out ones too
+  std::string hackDescription;            // a Linux screensaver's xscreensaver description (empty: none)
 };
 
 // Writes the screensaver: the runtime's bytes, the items, the marker, the

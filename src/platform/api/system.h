@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,13 @@ class System {
   virtual void ProcessMessages() = 0;
   // Shows or ends the busy (hourglass) cursor.
   virtual void SetBusyCursor(bool busy) = 0;
+
+  // Whether screensaver daemons here run programs as hacks of the X11
+  // screensaver conventions (-root, -window-id, -window and the
+  // XSCREENSAVER_WINDOW variable), which the command line then honours.
+  virtual bool HackConventions() = 0;
+  // An environment variable's value; nothing when it is not set.
+  virtual std::optional<std::string> Environment(const std::string& name) = 0;
 };
 
 // The services in use: the native ones unless a test installed others.

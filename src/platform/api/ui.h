@@ -75,6 +75,12 @@ class EventLoop {
   // queue, for any window, before it is dispatched; returning true keeps the
   // message from being dispatched.
   virtual void SetMessageFilter(std::function<bool(const InputMessage&)> filter) = 0;
+  // What runs, on the main thread from the loop, when the system asks the
+  // program to end (SIGTERM, SIGINT or SIGHUP where there are signals; the
+  // end of the session on Windows): the main window closes the way it
+  // always does, so the run ends cleanly. Then the loop quits, with or
+  // without a handler.
+  virtual void SetTerminateHandler(std::function<void()> handler) = 0;
 };
 
 // A timer firing on the main thread. An interval of 0 never fires.
@@ -110,6 +116,12 @@ struct WindowParams {
   WindowStyle style = WindowStyle::kBorderless;
   // A foreign window to live in as a child; 0 for a top-level window.
   WindowHandle parent = 0;
+  // Draw straight into `parent` instead of a child window of it (a window
+  // another program made for the show, or the desktop): it stays that
+  // program's, so this window never moves, resizes, maps or destroys it, and
+  // its size is the parent's. Where the window system cannot, a child
+  // covering the parent takes its place.
+  bool drawIntoParent = false;
   TRect bounds{0, 0, 640, 480};  // outer bounds (with the frame)
   std::uint32_t color = 0;       // background, 0x00BBGGRR
 };
@@ -162,6 +174,8 @@ class WindowSystem {
 
   // Monitor rectangles in desktop coordinates, the primary one first.
   virtual std::vector<TRect> Monitors() = 0;
+  // The window that is the desktop (the root window of X11).
+  virtual WindowHandle DesktopWindow() = 0;
   // Outer rectangle of any window (a host given on the command line).
   virtual std::optional<TRect> WindowRect(WindowHandle window) = 0;
   virtual void SetTopmost(WindowHandle window, bool on) = 0;
@@ -181,7 +195,7 @@ class WindowSystem {
 WindowSystem& UI();
 // Installs a window system (tests install the headless one); nullptr restores the native one.
 void InstallWindowSystem(WindowSystem* system);
-// Whether this build has a window system at all (the Linux build has none yet).
+// Whether there is a window system at all (none on Linux without a display).
 bool HasWindowSystem();
 
 }  // namespace kestro::platform

@@ -24,6 +24,8 @@ class HeadlessSystem final : public System {
   std::vector<Message> messages;
   int processMessagesCalls = 0;
   int busyCursorDepth = 0;
+  bool hackConventions = false;
+  std::map<std::string, std::string> environment;
 
   std::vector<std::string> Arguments() override { return arguments; }
   std::string ProgramPath() override { return arguments.empty() ? std::string() : arguments[0]; }
@@ -37,6 +39,12 @@ class HeadlessSystem final : public System {
   void SetForegroundWindow(WindowHandle window) override { foreground = window; }
   void ProcessMessages() override { ++processMessagesCalls; }
   void SetBusyCursor(bool busy) override { busyCursorDepth += busy ? 1 : -1; }
+  bool HackConventions() override { return hackConventions; }
+  std::optional<std::string> Environment(const std::string& name) override {
+    const auto value = environment.find(name);
+    if (value == environment.end()) return std::nullopt;
+    return value->second;
+  }
 
  private:
   friend class HeadlessMutex;

@@ -153,6 +153,7 @@ HeadlessWindow::HeadlessWindow(HeadlessWindowSystem& owner, WindowHandle handle,
     : owner_(owner),
       handle_(handle),
       parent_(params.parent),
+      drawIntoParent_(params.drawIntoParent && params.parent != 0),
       title_(params.title),
       style_(params.style),
       bounds_(params.bounds),
@@ -179,11 +180,13 @@ void HeadlessWindow::ResizeSurface() {
 }
 
 void HeadlessWindow::SetBounds(const TRect& bounds) {
+  if (drawIntoParent_) return;  // the parent's owner decides its size
   bounds_ = bounds;
   ResizeSurface();
 }
 
 void HeadlessWindow::SetStyle(WindowStyle style) {
+  if (drawIntoParent_) return;
   style_ = style;
   ResizeSurface();
 }
@@ -254,7 +257,19 @@ std::unique_ptr<Timer> HeadlessWindowSystem::NewTimer(std::function<void()> onTi
 }
 
 std::unique_ptr<Window> HeadlessWindowSystem::NewWindow(const WindowParams& params) {
+  if (params.drawIntoParent && params.parent != 0) {
+    // The parent's own handle and size, borderless whatever was asked.
+    WindowParams into = params;
+    into.style = WindowStyle::kBorderless;
+    into.bounds = WindowRect(params.parent).value_or(TRect{});
+    return std::make_unique<HeadlessWindow>(*this, params.parent, into);
+  }
   return std::make_unique<HeadlessWindow>(*this, nextHandle_++, params);
+}
+
+void HeadlessWindowSystem::Terminate() {
+  if (terminate_) terminate_();
+  quit_ = true;
 }
 
 std::unique_ptr<DialogView> HeadlessWindowSystem::NewDialog(const DialogSpec& spec) {
@@ -281,6 +296,14 @@ HeadlessWindow* HeadlessWindowSystem::FindWindow(WindowHandle handle) const {
 
 std::optional<TRect> HeadlessWindowSystem::WindowRect(WindowHandle window) {
   if (const HeadlessWindow* w = FindWindow(window)) return w->Bounds();
+  if (window == kDesktopHandle) {
+    TRect all{};
+    for (const TRect& m : monitors) {
+      all = all.IsEmpty() ? m : TRect{std::min(all.Left, m.Left), std::min(all.Top, m.Top),
+                                      std::max(all.Right, m.Right), std::max(all.Bottom, m.Bottom)};
+    }
+    return all;
+  }
   const auto host = hosts_.find(window);
   if (host != hosts_.end()) return host->second;
   return std::nullopt;

@@ -49,6 +49,8 @@ class HeadlessWindow final : public Window {
   void RequestClose();
 
   WindowHandle Parent() const { return parent_; }
+  // It draws straight into its parent (its handle is the parent's).
+  bool DrawsIntoParent() const { return drawIntoParent_; }
   WindowStyle Style() const { return style_; }
   const std::string& Title() const { return title_; }
   bool Closed() const { return closed_; }
@@ -63,6 +65,7 @@ class HeadlessWindow final : public Window {
   HeadlessWindowSystem& owner_;
   WindowHandle handle_;
   WindowHandle parent_;
+  bool drawIntoParent_;
   std::string title_;
   WindowStyle style_;
   TRect bounds_;
@@ -100,6 +103,9 @@ class HeadlessWindowSystem final : public WindowSystem, public EventLoop, public
   std::unique_ptr<Window> NewWindow(const WindowParams& params) override;
   std::unique_ptr<DialogView> NewDialog(const DialogSpec& spec) override;
   std::vector<TRect> Monitors() override { return monitors; }
+  // The desktop: the bounding box of the monitors.
+  WindowHandle DesktopWindow() override { return kDesktopHandle; }
+  static constexpr WindowHandle kDesktopHandle = 1;
   std::optional<TRect> WindowRect(WindowHandle window) override;
   void SetTopmost(WindowHandle window, bool on) override;
   int ShowCursor(bool show) override;
@@ -117,12 +123,17 @@ class HeadlessWindowSystem final : public WindowSystem, public EventLoop, public
   void SetMessageFilter(std::function<bool(const InputMessage&)> filter) override {
     filter_ = std::move(filter);
   }
+  void SetTerminateHandler(std::function<void()> handler) override { terminate_ = std::move(handler); }
 
   // --- Clock
   std::uint32_t TickCount() override;
   void Sleep(std::uint32_t milliseconds) override;
 
   // --- scripting
+  // The system asks the program to end (SIGTERM): the terminate handler
+  // runs now, then the loop quits.
+  void Terminate();
+  bool HasTerminateHandler() const { return static_cast<bool>(terminate_); }
   // Queues an input message, as if the user had made it now.
   void Post(const InputMessage& message);
   // Queues an input message for the given time (milliseconds from the start).
@@ -198,6 +209,7 @@ class HeadlessWindowSystem final : public WindowSystem, public EventLoop, public
   std::deque<InputMessage> input_;
   std::multimap<std::uint64_t, InputMessage> scheduled_;
   std::function<bool(const InputMessage&)> filter_;
+  std::function<void()> terminate_;
   bool quit_ = false;
   std::vector<class HeadlessTimer*> timers_;
   std::vector<HeadlessWindow*> windows_;

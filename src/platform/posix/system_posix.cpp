@@ -84,6 +84,12 @@ class PosixSystem final : public System {
   void SetForegroundWindow(WindowHandle window) override { foreground_ = window; }
   void ProcessMessages() override {}
   void SetBusyCursor(bool) override {}
+  bool HackConventions() override { return true; }
+  std::optional<std::string> Environment(const std::string& name) override {
+    const char* value = std::getenv(name.c_str());
+    if (value == nullptr) return std::nullopt;
+    return std::string(value);
+  }
 
  private:
   WindowHandle foreground_ = 0;

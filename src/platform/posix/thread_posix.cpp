@@ -10,6 +10,8 @@ namespace kestro::platform {
 
 namespace {
 
+SyncServingWait syncServingWait = nullptr;
+
 class PosixThread final : public Thread {
  public:
   PosixThread(std::function<void()> body, ThreadPriority priority) {
@@ -32,7 +34,14 @@ class PosixThread final : public Thread {
   PosixThread& operator=(const PosixThread&) = delete;
 
   void Join() override {
-    if (thread_.joinable()) thread_.join();
+    if (!thread_.joinable()) return;
+    // A worker blocked in a synchronous call to the main thread could never
+    // end while the main thread only waits: the window system serves those
+    // calls meanwhile.
+    if (syncServingWait != nullptr && std::this_thread::get_id() != thread_.get_id()) {
+      syncServingWait([this] { return finished_.load(); });
+    }
+    thread_.join();
   }
   bool Finished() const override { return finished_; }
 
@@ -47,8 +56,6 @@ std::unique_ptr<Thread> StartNativeThread(std::function<void()> body, ThreadPrio
   return std::make_unique<PosixThread>(std::move(body), priority);
 }
 
-// The Linux build has no window system yet: the show runs on Windows, and on
-// the headless backend in tests.
-std::unique_ptr<WindowSystem> CreateNativeWindowSystem() { return nullptr; }
+void InstallSyncServingWait(SyncServingWait wait) { syncServingWait = wait; }
 
 }  // namespace kestro::platform

@@ -93,6 +93,17 @@ class Win32System final : public System {
     }
   }
 
+  // Windows starts a screensaver with its own switches only.
+  bool HackConventions() override { return false; }
+  std::optional<std::string> Environment(const std::string& name) override {
+    const DWORD n = GetEnvironmentVariableA(name.c_str(), nullptr, 0);
+    if (n == 0) return std::nullopt;
+    std::string value(n, '\0');
+    const DWORD got = GetEnvironmentVariableA(name.c_str(), value.data(), n);
+    value.resize(got < n ? got : 0);
+    return value;
+  }
+
  private:
   HCURSOR previousCursor_ = nullptr;
 };

@@ -147,6 +147,7 @@ class Win32WindowSystem final : public WindowSystem, public EventLoop {
     return std::make_unique<Win32Window>(*this, params);
   }
   std::unique_ptr<DialogView> NewDialog(const DialogSpec& spec) override { return CreateWin32Dialog(spec); }
+  WindowHandle DesktopWindow() override { return reinterpret_cast<WindowHandle>(GetDesktopWindow()); }
   std::vector<TRect> Monitors() override {
     std::vector<TRect> result;
     EnumDisplayMonitors(nullptr, nullptr, &Win32WindowSystem::AddMonitor, reinterpret_cast<LPARAM>(&result));
@@ -232,6 +233,8 @@ class Win32WindowSystem final : public WindowSystem, public EventLoop {
   }
   bool IsMainThread() const override { return GetCurrentThreadId() == mainThread_; }
   void SetMessageFilter(std::function<bool(const InputMessage&)> filter) override { filter_ = std::move(filter); }
+  // Windows asks a program to end by ending the session.
+  void SetTerminateHandler(std::function<void()> handler) override { terminate_ = std::move(handler); }
 
  private:
   struct SyncCall {
@@ -275,6 +278,15 @@ class Win32WindowSystem final : public WindowSystem, public EventLoop {
         }
         return 0;
       }
+      if (message == WM_ENDSESSION && wParam != 0) {
+        // The session ends: the main window closes the way it always does.
+        try {
+          if (self->terminate_) self->terminate_();
+        } catch (...) {
+        }
+        if (!self->quit_) self->Quit();
+        return 0;
+      }
       if (message == WM_TIMER) {
         const auto timer = self->timers_.find(static_cast<UINT_PTR>(wParam));
         if (timer != self->timers_.end()) {
@@ -306,6 +318,7 @@ class Win32WindowSystem final : public WindowSystem, public EventLoop {
   HWND hidden_ = nullptr;
   bool quit_ = false;
   std::function<bool(const InputMessage&)> filter_;
+  std::function<void()> terminate_;
   std::map<UINT_PTR, Win32Timer*> timers_;
   UINT_PTR nextTimer_ = 1;
 };
@@ -329,6 +342,8 @@ void Win32Timer::Apply() {
 
 // ---------------------------------------------------------------- windows
 
+// Drawing straight into a foreign window (drawIntoParent) is the X11 hack
+// convention; here a child window covering the parent takes its place.
 Win32Window::Win32Window(Win32WindowSystem& owner, const WindowParams& params)
     : owner_(owner), style_(params.style), child_(params.parent != 0), color_(params.color) {
   HWND parent = child_ ? reinterpret_cast<HWND>(params.parent) : owner_.Hidden();
