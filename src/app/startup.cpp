@@ -122,8 +122,19 @@ void ShowStartupError(const char* className, const std::string& message) {
 
 }  // namespace
 
+namespace {
+
+// Runs when the process ends through exit() from below the program, as the
+// X library does when the connection to the display is lost (the X server
+// ended with the session): the extracted pictures do not stay behind.
+void CleanTempFoldersAtExit() { CleanTempFolders(); }
+
+}  // namespace
+
 int RunProgram() {
   PayloadModuleStartup();
+  static const bool cleanAtExit = std::atexit(CleanTempFoldersAtExit) == 0;
+  (void)cleanAtExit;
   int exitCode = 0;
   try {
     bool alreadyRunning = false;

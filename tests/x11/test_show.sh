@@ -2,7 +2,8 @@
 # "/s": the show covers the screen, its pictures change with their captions
 # drawn, mouse moves do not end it (the default exit rules), a click does,
 # and TempRoot is empty afterwards; the system's request to end (SIGTERM)
-# ends it just as cleanly, and so does a key.
+# ends it just as cleanly, and so does a key, and the end of the X server
+# (the session ending under a running show).
 source "$(dirname "$0")/lib.sh"
 start_xvfb
 convert -size 320x240 xc:"rgb(255,0,0)" "$dir/Alpha.png"
@@ -56,3 +57,14 @@ xdotool key Escape
 wait_gone "$SAVER_PID" 10 || fail "a key did not end the show (the show window has the keyboard)"
 [ "$(temp_root_files)" = 0 ] || fail "after a key TempRoot still holds $(temp_root_files) files"
 pass "a key ends the show"
+
+start_saver "$dir/show" /s
+find_window show >/dev/null || fail "no show window the fourth time"
+sleep 1
+[ "$(temp_root_files)" -gt 0 ] || fail "TempRoot holds no extracted file while the show runs"
+kill "$XVFB_PID"
+wait "$XVFB_PID" 2>/dev/null || true
+XVFB_PID=""
+wait_gone "$SAVER_PID" 10 || fail "the show went on without its X server"
+[ "$(temp_root_files)" = 0 ] || fail "after the X server ended TempRoot still holds $(temp_root_files) files"
+pass "the X server ending ends the show; TempRoot is empty"
