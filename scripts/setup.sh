@@ -11,8 +11,9 @@ declare -A GROUPS_PKGS=(
   [windows]="g++-mingw-w64-x86-64 g++-mingw-w64-i686 libz-mingw-w64-dev nasm dpkg-dev make bzip2 patch"
   [run]="wine wine64 fonts-wine xvfb xdotool imagemagick x11-utils pulseaudio pulseaudio-utils python3-numpy gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio xscreensaver xscreensaver-data openbox util-linux ffmpeg lame"
   # The differential tests: other tools that write and read archives and
-  # pictures, and a photograph to feed them (matplotlib's sample data).
-  [check]="python3 zip unzip libarchive-tools p7zip-full python3-pil imagemagick netpbm libtiff-tools giflib-tools libjpeg-turbo-progs ffmpeg python-matplotlib-data"
+  # pictures, and a photograph to feed them (matplotlib's sample data); a
+  # browser that loads the effect gallery (scripts/checks/gallery-browser.sh).
+  [check]="python3 zip unzip libarchive-tools p7zip-full python3-pil imagemagick netpbm libtiff-tools giflib-tools libjpeg-turbo-progs ffmpeg python-matplotlib-data chromium"
   [fuzz]="clang libclang-rt-14-dev"
   [bench]="unzip zip python3 libjpeg-turbo-progs ffmpeg"
   [fresh]="debootstrap"

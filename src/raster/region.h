@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "raster/geometry.h"
@@ -52,6 +53,12 @@ class Region {
   static Region Polygon(const std::vector<TPoint>& points) {
     return Polygon(points.data(), points.size());
   }
+  // Several polygons filled together with the winding rule: polygon k has
+  // counts[k] points, the polygons' points one after another; a pixel is in
+  // when the sum of the polygons' winding numbers at it is not zero. For
+  // polygons that all turn the same way (or have no area) this is the union
+  // of their Polygon regions, made in one sweep.
+  static Region PolyPolygon(const TPoint* points, const std::size_t* counts, std::size_t polygons);
 
   static Region Combine(const Region& a, const Region& b, RegionOp op);
   // A region that lies wholly below this one is appended in place, so that
@@ -108,9 +115,18 @@ class RegionBuilder {
 
 namespace raster_detail {
 // Left insets of the rows of an ew x eh ellipse (both at least 1), top row
-// first. Sets *tips when the thin ends of a tall, narrow ellipse had to be
-// completed after the main step loop.
-std::vector<std::int32_t> EllipseInsets(std::int32_t ew, std::int32_t eh, bool* tips);
+// first. Sets *tipRows to the number of rows at each end that had to be
+// completed after the main step loop (the thin ends of a tall, narrow
+// ellipse), 0 when none.
+std::vector<std::int32_t> EllipseInsets(std::int32_t ew, std::int32_t eh, std::int32_t* tipRows);
+// The rows of Region::RoundRect with these arguments that use such completed
+// ends, as two runs [first, second) of rows: the top corners' and the bottom
+// corners' (empty runs when there are none).
+struct TipRows {
+  std::pair<std::int32_t, std::int32_t> top{0, 0}, bottom{0, 0};
+};
+TipRows RoundRectTipRows(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom, std::int32_t ew,
+                         std::int32_t eh);
 // True when Region::RoundRect with these arguments uses such completed ends.
 bool RoundRectUsesEllipseTips(std::int32_t left, std::int32_t top, std::int32_t right,
                               std::int32_t bottom, std::int32_t ew, std::int32_t eh);

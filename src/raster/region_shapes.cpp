@@ -18,7 +18,8 @@
 //     the left and on the right; the rows between are whole.
 //
 // Polygon, winding rule: pixel (x, y) is inside when the point (x, y), its
-// top-left corner, is inside the polygon. Each edge covers the rows from its
+// top-left corner, is inside the polygon (for several polygons: when the sum
+// of their winding numbers there is not zero). Each edge covers the rows from its
 // upper end up to, not including, its lower end, and crosses row y at the
 // exact rational x, rounded up; a pixel is inside when the winding number
 // of the crossings to its left (up to and including its own x) is not zero.
@@ -79,7 +80,7 @@ RoundRectGeometry Normalise(std::int32_t left, std::int32_t top, std::int32_t ri
 
 namespace raster_detail {
 
-std::vector<std::int32_t> EllipseInsets(std::int32_t ew, std::int32_t eh, bool* tips) {
+std::vector<std::int32_t> EllipseInsets(std::int32_t ew, std::int32_t eh, std::int32_t* tipRows) {
   // Step walk over the quarter ellipse inside the box [0, ew - 1] x [0, eh - 1],
   // moving from the middle rows outwards; err is the scaled distance of the
   // next candidate from the ellipse. Rows are marked with the smallest x seen.
@@ -115,27 +116,41 @@ std::vector<std::int32_t> EllipseInsets(std::int32_t ew, std::int32_t eh, bool* 
       err += dx;
     }
   } while (x0 <= x1);
-  bool completed = false;
+  std::int32_t completedDown = 0, completedUp = 0;
   while (yDown - yUp <= b) {  // thin ends of a tall ellipse
-    if (mark(yDown, x0 - 1)) completed = true;
-    if (mark(yUp, x0 - 1)) completed = true;
+    if (mark(yDown, x0 - 1)) ++completedDown;
+    if (mark(yUp, x0 - 1)) ++completedUp;
     ++yDown;
     --yUp;
   }
-  if (tips != nullptr) *tips = completed;
+  if (tipRows != nullptr) *tipRows = std::max(completedDown, completedUp);
   for (std::int32_t& v : inset) {
     if (v == std::numeric_limits<std::int32_t>::max()) v = 0;
   }
   return inset;
 }
 
+TipRows RoundRectTipRows(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom, std::int32_t ew,
+                         std::int32_t eh) {
+  const RoundRectGeometry g = Normalise(left, top, right, bottom, ew, eh);
+  TipRows rows;
+  if (g.width <= 0 || g.height <= 0 || g.ew < 1 || g.eh < 1) return rows;
+  std::int32_t k = 0;
+  EllipseInsets(g.ew, g.eh, &k);
+  if (k == 0) return rows;
+  // As Region::RoundRect takes the ellipse's rows: its first k rows for the
+  // top corners, its last k for the bottom ones.
+  const std::int32_t topRows = std::min((g.eh + 1) / 2, g.height);
+  const std::int32_t bottomStart = std::max(topRows, g.height - (g.eh + 1) / 2);
+  rows.top = {g.top, g.top + std::min(k, topRows)};
+  rows.bottom = {g.top + std::max(bottomStart, g.height - k), g.top + g.height};
+  return rows;
+}
+
 bool RoundRectUsesEllipseTips(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
                               std::int32_t ew, std::int32_t eh) {
-  const RoundRectGeometry g = Normalise(left, top, right, bottom, ew, eh);
-  if (g.width <= 0 || g.height <= 0 || g.ew < 1 || g.eh < 1) return false;
-  bool tips = false;
-  EllipseInsets(g.ew, g.eh, &tips);
-  return tips;
+  const TipRows rows = RoundRectTipRows(left, top, right, bottom, ew, eh);
+  return rows.top.first < rows.top.second || rows.bottom.first < rows.bottom.second;
 }
 
 }  // namespace raster_detail
@@ -177,29 +192,35 @@ Region Region::RoundRect(std::int32_t left, std::int32_t top, std::int32_t right
 }
 
 Region Region::Polygon(const TPoint* points, std::size_t count) {
+  return PolyPolygon(points, &count, points == nullptr ? 0 : 1);
+}
+
+Region Region::PolyPolygon(const TPoint* points, const std::size_t* counts, std::size_t polygons) {
   RegionBuilder builder;
-  if (points == nullptr || count < 3) return builder.Finish();
   struct Edge {
     std::int64_t x0, y0, x1, y1;  // y0 < y1
     int dir;
   };
   std::vector<Edge> edges;
-  edges.reserve(count);
   std::int64_t minY = std::numeric_limits<std::int64_t>::max();
   std::int64_t maxY = std::numeric_limits<std::int64_t>::min();
-  for (std::size_t i = 0; i < count; ++i) {
-    const TPoint& p = points[i];
-    const TPoint& q = points[(i + 1) % count];
-    const std::int64_t px = ClampCoord(p.X), py = ClampCoord(p.Y);
-    const std::int64_t qx = ClampCoord(q.X), qy = ClampCoord(q.Y);
-    if (py == qy) continue;  // horizontal edges cross no row
-    if (py < qy) {
-      edges.push_back(Edge{px, py, qx, qy, 1});
-    } else {
-      edges.push_back(Edge{qx, qy, px, py, -1});
+  for (std::size_t k = 0; k < polygons; points += counts[k], ++k) {
+    const std::size_t count = counts[k];
+    if (count < 3) continue;  // no area
+    for (std::size_t i = 0; i < count; ++i) {
+      const TPoint& p = points[i];
+      const TPoint& q = points[(i + 1) % count];
+      const std::int64_t px = ClampCoord(p.X), py = ClampCoord(p.Y);
+      const std::int64_t qx = ClampCoord(q.X), qy = ClampCoord(q.Y);
+      if (py == qy) continue;  // horizontal edges cross no row
+      if (py < qy) {
+        edges.push_back(Edge{px, py, qx, qy, 1});
+      } else {
+        edges.push_back(Edge{qx, qy, px, py, -1});
+      }
+      minY = std::min({minY, py, qy});
+      maxY = std::max({maxY, py, qy});
     }
-    minY = std::min({minY, py, qy});
-    maxY = std::max({maxY, py, qy});
   }
   if (edges.empty()) return builder.Finish();
   std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });

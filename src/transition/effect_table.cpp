@@ -84,8 +84,8 @@ const TEffect EffectTable[kEffectCount + 1] = {
     {"Quarters Reveal in to middle", &kRectCopyEffects, EffectRoutine<55>},  // 55
     {"Quarters Expand to middle", &kRectCopyEffects, EffectRoutine<56>},  // 56
     {"Quarters Slide in to middle", &kRectCopyEffects, EffectRoutine<57>},  // 57
-    {"Curved Reveal from left", nullptr, nullptr},  // 58
-    {"Curved Reveal from right", nullptr, nullptr},  // 59
+    {"Curved Reveal from left", &kShapeEffects, EffectRoutine<58>},  // 58
+    {"Curved Reveal from right", &kShapeEffects, EffectRoutine<59>},  // 59
     {"Bars in from right", &kBarEffects, EffectRoutine<60>},  // 60
     {"Bars in from left", &kBarEffects, EffectRoutine<61>},  // 61
     {"Bars left then right", &kBarEffects, EffectRoutine<62>},  // 62
@@ -95,8 +95,8 @@ const TEffect EffectTable[kEffectCount + 1] = {
     {"Uneven shred from left", &kShredEffects, EffectRoutine<66>},  // 66
     {"Uneven shred out from middle (horiz)", &kShredEffects, EffectRoutine<67>},  // 67
     {"Uneven shred in to middle (horiz)", &kShredEffects, EffectRoutine<68>},  // 68
-    {"Curved Reveal from top", nullptr, nullptr},  // 69
-    {"Curved Reveal from bottom", nullptr, nullptr},  // 70
+    {"Curved Reveal from top", &kShapeEffects, EffectRoutine<69>},  // 69
+    {"Curved Reveal from bottom", &kShapeEffects, EffectRoutine<70>},  // 70
     {"Bars from bottom", &kBarEffects, EffectRoutine<71>},  // 71
     {"Bars from top", &kBarEffects, EffectRoutine<72>},  // 72
     {"Bars top then bottom", &kBarEffects, EffectRoutine<73>},  // 73
@@ -106,12 +106,12 @@ const TEffect EffectTable[kEffectCount + 1] = {
     {"Uneven shred from top", &kShredEffects, EffectRoutine<77>},  // 77
     {"Uneven shred from horizon", &kShredEffects, EffectRoutine<78>},  // 78
     {"Uneven shred in to horizon", &kShredEffects, EffectRoutine<79>},  // 79
-    {"Curved reveal from top left", nullptr, nullptr},  // 80
-    {"Curved reveal from top right", nullptr, nullptr},  // 81
-    {"Curved reveal from bottom left", nullptr, nullptr},  // 82
-    {"Curved reveal from bottom right", nullptr, nullptr},  // 83
-    {"Circular reveal from centre", nullptr, nullptr},  // 84
-    {"Circular reveal to centre", nullptr, nullptr},  // 85
+    {"Curved reveal from top left", &kShapeEffects, EffectRoutine<80>},  // 80
+    {"Curved reveal from top right", &kShapeEffects, EffectRoutine<81>},  // 81
+    {"Curved reveal from bottom left", &kShapeEffects, EffectRoutine<82>},  // 82
+    {"Curved reveal from bottom right", &kShapeEffects, EffectRoutine<83>},  // 83
+    {"Circular reveal from centre", &kShapeEffects, EffectRoutine<84>},  // 84
+    {"Circular reveal to centre", &kShapeEffects, EffectRoutine<85>},  // 85
     {"Criss Cross reveal from bottom right", &kBarEffects, EffectRoutine<86>},  // 86
     {"Criss Cross reveal from top right", &kBarEffects, EffectRoutine<87>},  // 87
     {"Criss Cross reveal from bottom left", &kBarEffects, EffectRoutine<88>},  // 88
@@ -136,19 +136,19 @@ const TEffect EffectTable[kEffectCount + 1] = {
     {"Uneven shred from top and vert middle", &kShredEffects, EffectRoutine<107>},  // 107
     {"Uneven shred from centre", &kShredEffects, EffectRoutine<108>},  // 108
     {"Uneven shred to centre", &kShredEffects, EffectRoutine<109>},  // 109
-    {"Reveal diagonal from top left", nullptr, nullptr},  // 110
-    {"Reveal diagonal from top right", nullptr, nullptr},  // 111
-    {"Reveal diagonal from bottom left", nullptr, nullptr},  // 112
-    {"Reveal diagonal from bottom right", nullptr, nullptr},  // 113
-    {"Diagonal sweep from top left bottom right anticlockwise", nullptr, nullptr},  // 114
-    {"Diagonal sweep from top left bottom right clockwise", nullptr, nullptr},  // 115
-    {"Starburst clockwise from center", nullptr, nullptr},  // 116
-    {"Triangular shred to top left", nullptr, nullptr},  // 117
-    {"Fade", nullptr, nullptr},  // 118
-    {"Pivot from top left", nullptr, nullptr},  // 119
-    {"Pivot from bottom left", nullptr, nullptr},  // 120
-    {"Pivot from top right", nullptr, nullptr},  // 121
-    {"Pivot from bottom right", nullptr, nullptr},  // 122
+    {"Reveal diagonal from top left", &kShapeEffects, EffectRoutine<110>},  // 110
+    {"Reveal diagonal from top right", &kShapeEffects, EffectRoutine<111>},  // 111
+    {"Reveal diagonal from bottom left", &kShapeEffects, EffectRoutine<112>},  // 112
+    {"Reveal diagonal from bottom right", &kShapeEffects, EffectRoutine<113>},  // 113
+    {"Diagonal sweep from top left bottom right anticlockwise", &kShapeEffects, EffectRoutine<114>},  // 114
+    {"Diagonal sweep from top left bottom right clockwise", &kShapeEffects, EffectRoutine<115>},  // 115
+    {"Starburst clockwise from center", &kShapeEffects, EffectRoutine<116>},  // 116
+    {"Triangular shred to top left", &kShapeEffects, EffectRoutine<117>},  // 117
+    {"Fade", &kBlendPivotEffects, EffectRoutine<118>},  // 118
+    {"Pivot from top left", &kBlendPivotEffects, EffectRoutine<119>},  // 119
+    {"Pivot from bottom left", &kBlendPivotEffects, EffectRoutine<120>},  // 120
+    {"Pivot from top right", &kBlendPivotEffects, EffectRoutine<121>},  // 121
+    {"Pivot from bottom right", &kBlendPivotEffects, EffectRoutine<122>},  // 122
     {"Speckle appear from right", &kShredEffects, EffectRoutine<123>},  // 123
     {"Speckle appear from left", &kShredEffects, EffectRoutine<124>},  // 124
     {"Speckle appear from bottom", &kShredEffects, EffectRoutine<125>},  // 125
@@ -169,14 +169,14 @@ const TEffect EffectTable[kEffectCount + 1] = {
     {"Uneven blind from top", &kBlindEffects, EffectRoutine<140>},  // 140
     {"Uneven blind from bottom", &kBlindEffects, EffectRoutine<141>},  // 141
     {"Rectangular shred", &kBlindEffects, EffectRoutine<142>},  // 142
-    {"Sweep clockwise", nullptr, nullptr},  // 143
-    {"Sweep anticlockwise", nullptr, nullptr},  // 144
+    {"Sweep clockwise", &kShapeEffects, EffectRoutine<143>},  // 143
+    {"Sweep anticlockwise", &kShapeEffects, EffectRoutine<144>},  // 144
     {"Rectangles apear from left and disapear to right", &kBlindEffects, EffectRoutine<145>},  // 145
     {"Rectangles apear from right and disapear to left", &kBlindEffects, EffectRoutine<146>},  // 146
     {"Rectangles apear from up and disapear to bottom", &kBlindEffects, EffectRoutine<147>},  // 147
     {"Rectangles apear from bottom and disapear to up", &kBlindEffects, EffectRoutine<148>},  // 148
-    {"Rotational rectangle", nullptr, nullptr},  // 149
-    {"Rotational star", nullptr, nullptr},  // 150
+    {"Rotational rectangle", &kShapeEffects, EffectRoutine<149>},  // 149
+    {"Rotational star", &kShapeEffects, EffectRoutine<150>},  // 150
 };
 
 const TEffect* FindEffect(int number) {

@@ -1,11 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <webp/demux.h>
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
 #include <sstream>
 
 #include "cli.h"
+#include "gallery.h"
 #include "imaging/graphic.h"
 #include "imaging/load_picture.h"
 #include "png_writer.h"
+#include "sample_photos.h"
 #include "support/temp_dir.h"
 #include "transition/effect.h"
 
@@ -63,18 +70,71 @@ int FirstUnbuilt() {
   return 0;
 }
 
+std::string ReadText(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+struct Animation {
+  int width = 0, height = 0, loops = -1, milliseconds = 0;
+  std::vector<Bitmap24> frames;
+};
+
+// Plays an animated WebP file through libwebp's own decoder.
+Animation DecodeAnimation(const std::string& file) {
+  const std::string bytes = ReadText(file);
+  WebPData data{reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
+  WebPAnimDecoderOptions options;
+  WebPAnimDecoderOptionsInit(&options);
+  options.color_mode = MODE_BGRA;
+  WebPAnimDecoder* decoder = WebPAnimDecoderNew(&data, &options);
+  Animation a;
+  if (decoder == nullptr) {
+    ADD_FAILURE() << file << " is no animated WebP file";
+    return a;
+  }
+  WebPAnimInfo info;
+  WebPAnimDecoderGetInfo(decoder, &info);
+  a.width = static_cast<int>(info.canvas_width);
+  a.height = static_cast<int>(info.canvas_height);
+  a.loops = static_cast<int>(info.loop_count);
+  std::uint8_t* pixels = nullptr;
+  int timestamp = 0;
+  while (WebPAnimDecoderHasMoreFrames(decoder) && WebPAnimDecoderGetNext(decoder, &pixels, &timestamp)) {
+    Bitmap24 frame(a.width, a.height);
+    for (int y = 0; y < a.height; ++y) {
+      for (int x = 0; x < a.width; ++x) std::memcpy(frame.ScanLine(y) + 3 * x, pixels + 4 * (y * a.width + x), 3);
+    }
+    a.frames.push_back(std::move(frame));
+    a.milliseconds = timestamp;  // the end of the frame just decoded
+  }
+  WebPAnimDecoderDelete(decoder);
+  return a;
+}
+
+double MeanDifference(const Bitmap24& a, const Bitmap24& b) {
+  double sum = 0;
+  for (int y = 0; y < a.Height(); ++y) {
+    for (int i = 0; i < 3 * a.Width(); ++i) sum += std::abs(a.ScanLine(y)[i] - b.ScanLine(y)[i]);
+  }
+  return sum / (3.0 * a.Width() * a.Height());
+}
+
 TEST_F(EffectsCli, ListsAllEffectsWithTheirState) {
   ASSERT_EQ(Run({"list"}), 0);
   std::istringstream lines(out.str());
   std::string line;
   int count = 0;
-  while (std::getline(lines, line)) {
+  while (std::getline(lines, line) && count < kEffectCount) {
     ++count;
     const std::string expected = std::to_string(count) + "\t" + FindEffect(count)->Name + "\t" +
                                  (EffectImplemented(count) ? "built" : "not built");
     EXPECT_EQ(line, expected);
   }
   EXPECT_EQ(count, 150);
+  // Then how many are built, from the table.
+  EXPECT_EQ(line, std::to_string(BuiltEffects().size()) + " of 150 built");
+  EXPECT_FALSE(std::getline(lines, line));
 }
 
 TEST_F(EffectsCli, NoEffectShowsTheNewPictureAtEveryProgress) {
@@ -156,6 +216,66 @@ TEST_F(EffectsCli, RejectsMalformedCommandLines) {
   EXPECT_EQ(Run({"list", "extra"}), 2);
   EXPECT_EQ(Run({"draw"}), 2);
   EXPECT_EQ(Run({"--help"}), 0);
+}
+
+// The gallery: a tile for every row of the table, a preview for every
+// built effect that plays the whole change, at the size asked for, with the
+// holds before and after it.
+TEST_F(EffectsCli, GalleryShowsEveryEffect) {
+  const std::string folder = dir.File("gallery");
+  ASSERT_EQ(Run({"gallery", "--size", "32x24", folder}), 0) << err.str();
+  const std::vector<int> built = BuiltEffects();
+  EXPECT_NE(out.str().find("150 effects, " + std::to_string(built.size()) + " previews"), std::string::npos)
+      << out.str();
+  const std::string html = ReadText(folder + "/index.html");
+  for (int n = 1; n <= kEffectCount; ++n) {
+    const std::string tile = "<figure id=\"effect-" + std::to_string(n) + "\">";
+    const std::size_t at = html.find(tile);
+    ASSERT_NE(at, std::string::npos) << n;
+    const std::string rest = html.substr(at, html.find("</figure>", at) - at);
+    EXPECT_NE(rest.find("<b>" + std::to_string(n) + "</b>" + FindEffect(n)->Name), std::string::npos) << rest;
+    char preview[32];
+    std::snprintf(preview, sizeof preview, "effects/%03d.webp", n);
+    EXPECT_EQ(rest.find(preview) != std::string::npos, EffectImplemented(n)) << rest;
+  }
+  for (int n : built) {
+    char file[32];
+    std::snprintf(file, sizeof file, "/effects/%03d.webp", n);
+    const Animation a = DecodeAnimation(folder + file);
+    ASSERT_EQ(a.width, 32) << n;
+    EXPECT_EQ(a.height, 24) << n;
+    EXPECT_EQ(a.loops, 0) << "forever";
+    // 0, 4, ..., 100: the holds and 24 frames between (frames that repeat
+    // the one before are merged, their time kept).
+    EXPECT_EQ(a.milliseconds, 700 + 24 * 45 + 1300) << n;
+    EXPECT_GE(a.frames.size(), 2u) << n;
+    EXPECT_LT(MeanDifference(a.frames.front(), FitPhoto(SamplePhotos()[0], 32, 24)), 12.0) << n;
+    EXPECT_LT(MeanDifference(a.frames.back(), FitPhoto(SamplePhotos()[1], 32, 24)), 12.0) << n;
+  }
+}
+
+TEST_F(EffectsCli, GalleryFromTwoPhotosOfOtherSizes) {
+  WritePNG(Striped(90, 20, 30), dir.File("wide.png"));
+  WritePNG(Striped(10, 60, 90), dir.File("tall.png"));
+  const std::string folder = dir.File("mine");
+  ASSERT_EQ(Run({"gallery", "--photos", dir.File("wide.png"), dir.File("tall.png"), "--size=24x16", "--step", "50",
+                 folder}),
+            0)
+      << err.str();
+  const Animation a = DecodeAnimation(folder + "/effects/005.webp");
+  EXPECT_EQ(a.milliseconds, 700 + 45 + 1300);
+  EXPECT_EQ(Run({"gallery", "--photos", dir.File("wide.png"), folder}), 2);
+  EXPECT_EQ(Run({"gallery", "--size", "8x8", folder}), 2);
+  EXPECT_EQ(Run({"gallery", "--photos", dir.File("wide.png"), dir.File("none.png"), folder}), 1);
+}
+
+TEST(FitPhoto, CutsToTheProportionsAboutTheCentre) {
+  Bitmap24 photo(100, 50, RGBColor(0, 0, 255));
+  photo.FillRect({25, 0, 75, 50}, RGBColor(255, 0, 0));
+  const Bitmap24 fitted = FitPhoto(photo, 20, 20);
+  EXPECT_EQ(fitted, Bitmap24(20, 20, RGBColor(255, 0, 0))) << "the middle square";
+  const Bitmap24 small = FitPhoto(Bitmap24(4, 3, RGBColor(1, 2, 3)), 40, 30);
+  EXPECT_EQ(small, Bitmap24(40, 30, RGBColor(1, 2, 3))) << "enlarged";
 }
 
 }  // namespace

@@ -107,6 +107,25 @@ find_window() {
 # screenshot FILE: the whole screen.
 screenshot() { import -window root "$1"; }
 
+# gradient_pictures DIR: three screen-sized pictures DIR/a.jpg, b.png and
+# c.bmp (vertical gradients), which centre_picture tells apart; sets SCREEN
+# ("WIDTHxHEIGHT").
+gradient_pictures() {
+  SCREEN=$(xwininfo -root | awk '/^  Width/{w=$NF} /^  Height/{h=$NF} END{print w "x" h}')
+  convert -size "$SCREEN" gradient:"rgb(255,0,0)-rgb(255,255,0)" "$1/a.jpg"
+  convert -size "$SCREEN" gradient:"rgb(0,0,255)-rgb(0,255,255)" "$1/b.png"
+  convert -size "$SCREEN" gradient:"rgb(0,255,0)-rgb(255,255,255)" "$1/c.bmp"
+}
+
+# centre_picture: a, b or c when the middle of the screen shows that
+# gradient picture (the middle of each gradient), else nothing.
+centre_picture() {
+  local c
+  c=$(import -window root -crop "1x1+$(( ${SCREEN%x*} / 2 ))+$(( ${SCREEN#*x} / 2 ))" -depth 8 txt:- | tail -1 |
+    sed -E 's/^[^(]*\(([0-9]+),([0-9]+),([0-9]+).*/\1,\2,\3/')
+  if near "$c" 255,128,0; then echo a; elif near "$c" 0,128,255; then echo b; elif near "$c" 128,255,128; then echo c; fi
+}
+
 # moves COUNT: moves the pointer COUNT times over the show, each move a
 # separate motion.
 moves() {

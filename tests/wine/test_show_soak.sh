@@ -10,14 +10,9 @@ unmanaged_windows
 
 CHANGES=${KESTRO_SOAK_CHANGES:-50}
 LIMIT_KB=${KESTRO_SOAK_GROWTH_KB:-4096}
-screen=$(xwininfo -root | awk '/^  Width/{w=$NF} /^  Height/{h=$NF} END{print w "x" h}')
-convert -size "$screen" gradient:"rgb(255,0,0)-rgb(255,255,0)" "$dir/a.jpg"
-convert -size "$screen" gradient:"rgb(0,0,255)-rgb(0,255,255)" "$dir/b.png"
-convert -size "$screen" gradient:"rgb(0,255,0)-rgb(255,255,255)" "$dir/c.bmp"
+gradient_pictures "$dir"
 make_saver "$dir/Soak Test.scr" "Soak Test" "$dir/a.jpg" "$dir/b.png" "$dir/c.bmp" -- \
   --set Set.ImageInterval=1 --set Set.EffectSpeed2=1
-cx=$(( ${screen%x*} / 2 ))
-cy=$(( ${screen#*x} / 2 ))
 # The resident size between changes: the smallest of a few samples over
 # 1.5 s (a change in progress holds two picture-sized bitmaps more).
 rss_floor() {
@@ -28,11 +23,6 @@ rss_floor() {
     sleep 0.25
   done
   echo "$least"
-}
-# The picture each centre colour belongs to (the middle of each gradient).
-centre() { import -window root -crop "1x1+$cx+$cy" -depth 8 txt:- | tail -1 | sed -E 's/^[^(]*\(([0-9]+),([0-9]+),([0-9]+).*/\1,\2,\3/'; }
-which_picture() {
-  if near "$1" 255,128,0; then echo a; elif near "$1" 0,128,255; then echo b; elif near "$1" 128,255,128; then echo c; fi
 }
 
 start_saver "$dir/Soak Test.scr" /s
@@ -47,7 +37,7 @@ while [ "$changes" -lt "$CHANGES" ]; do
   now=$(( $(date +%s) - start ))
   [ "$now" -lt $(( CHANGES * 4 )) ] || fail "only $changes changes in $now s"
   kill -0 "$SAVER_PID" 2>/dev/null || fail "the show ended by itself after $changes changes"
-  p=$(which_picture "$(centre)")
+  p=$(centre_picture)
   if [ -n "$p" ] && [ "$p" != "$last" ]; then
     [ -z "$last" ] || changes=$(( changes + 1 ))
     last=$p

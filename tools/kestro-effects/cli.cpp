@@ -10,12 +10,15 @@
 #include "common/random.h"
 #include "contact_sheet.h"
 #include "effect_renderer.h"
+#include "gallery.h"
 #include "imaging/graphic.h"
 #include "imaging/load_picture.h"
 #include "platform/api/files.h"
 #include "png_writer.h"
+#include "sample_photos.h"
 #include "tool_cli.h"
 #include "transition/effect.h"
+#include "webp_animation.h"
 
 namespace kestro::effects_tool {
 
@@ -38,6 +41,10 @@ constexpr char kUsage[] =
     "  kestro-effects sheet [--effects LIST] [--progress LIST] [--step S] [--seed X] OLD NEW OUT.png\n"
     "      Writes a contact sheet: each effect of LIST (default: every built one) at the\n"
     "      progress values of LIST (default 25,50,75), labelled with number and name.\n"
+    "  kestro-effects gallery [--photos A B] [--size WxH] [--step S] OUTDIR\n"
+    "      Writes OUTDIR/index.html: every effect with its number, name and an animated\n"
+    "      preview of a whole change (OUTDIR/effects/NNN.webp), from photograph A to B\n"
+    "      (default: the two built into the tool), previews WxH (default 360x240).\n"
     "  kestro-effects list\n"
     "      Lists the 150 effects with their names and whether each is built.\n"
     "Step S is the percentage added per frame (1..100, default 4); --seed X sets the shared\n"
@@ -181,6 +188,47 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
   return last == '/' || last == '\\' ? folder + name : folder + "/" + name;
 }
 
+// "WxH", each side 16 to 1920.
+void ParseSize(const std::string& text, GalleryOptions& options) {
+  const std::size_t x = text.find_first_of("xX");
+  if (x == std::string::npos) throw EUsageError("--size needs WIDTHxHEIGHT, not \"" + text + "\"");
+  options.width = ParseNumber("--size", text.substr(0, x), 16, 1920);
+  options.height = ParseNumber("--size", text.substr(x + 1), 16, 1920);
+}
+
+int Gallery(const std::vector<std::string>& args, std::ostream& out) {
+  GalleryOptions options;
+  std::vector<std::string> photos, folders;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    std::string value;
+    if (args[i] == "--photos") {
+      if (i + 2 >= args.size()) throw EUsageError("--photos needs two picture files");
+      photos = {args[i + 1], args[i + 2]};
+      i += 2;
+    } else if (TakeOption(args, i, "--size", value)) {
+      ParseSize(value, options);
+    } else if (TakeOption(args, i, "--step", value)) {
+      options.step = static_cast<std::uint16_t>(ParseNumber("--step", value, 1, 100));
+    } else if (args[i].size() > 1 && args[i][0] == '-') {
+      throw EUsageError("gallery: unknown argument \"" + args[i] + "\"");
+    } else {
+      folders.push_back(args[i]);
+    }
+  }
+  if (folders.size() != 1 || folders[0].empty()) {
+    throw EUsageError("gallery takes one folder, not " + std::to_string(folders.size()));
+  }
+  if (!WebPAvailable()) throw EEffectsError("This build makes no gallery: it has no WebP encoder (libwebp)");
+  const std::vector<Bitmap24> pair = photos.empty() ? SamplePhotos()
+                                                    : std::vector<Bitmap24>{LoadBitmap(photos[0]), LoadBitmap(photos[1])};
+  const GallerySummary summary = MakeGallery(pair[0], pair[1], options, folders[0]);
+  char size[32];
+  std::snprintf(size, sizeof size, "%.1f MB", static_cast<double>(summary.bytes) / 1e6);
+  out << summary.effects << " effects, " << summary.previews << " previews, " << size << ": "
+      << JoinPath(folders[0], "index.html") << '\n';
+  return 0;
+}
+
 int Run(const std::vector<std::string>& args, std::ostream& out) {
   const std::string& command = args[0];
   if (command == "list") {
@@ -188,8 +236,10 @@ int Run(const std::vector<std::string>& args, std::ostream& out) {
     for (int n = 1; n <= kEffectCount; ++n) {
       out << n << '\t' << FindEffect(n)->Name << '\t' << (EffectImplemented(n) ? "built" : "not built") << '\n';
     }
+    out << BuiltEffects().size() << " of " << kEffectCount << " built\n";
     return 0;
   }
+  if (command == "gallery") return Gallery(args, out);
   if (command == "frame") {
     const Options o = Parse(args, 3);
     RequireDrawable(o.effect);

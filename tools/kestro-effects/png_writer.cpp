@@ -67,11 +67,13 @@ void WritePNG(const Bitmap24& bitmap, const std::string& fileName) {
   }
   Output out;
   if (!Encode(bitmap, rows, out)) throw EPNGWriteError("Cannot encode \"" + fileName + "\": " + out.error);
+  WriteFileBytes(fileName, out.bytes.data(), out.bytes.size());
+}
+
+void WriteFileBytes(const std::string& fileName, const std::uint8_t* data, std::size_t size) {
   auto file = platform::Files().Open(fileName, platform::OpenMode::kCreate);
   if (file == nullptr) throw EFCreateError("Cannot create file \"" + fileName + "\"");
-  if (file->Write(out.bytes.data(), out.bytes.size()) != out.bytes.size()) {
-    throw EInOutError("Cannot write file \"" + fileName + "\"");
-  }
+  if (file->Write(data, size) != size) throw EInOutError("Cannot write file \"" + fileName + "\"");
 }
 
 }  // namespace kestro::effects_tool

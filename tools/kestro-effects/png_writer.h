@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "common/error.h"
@@ -12,5 +14,9 @@ KESTRO_DECLARE_ERROR(EPNGWriteError);
 
 // Writes the bitmap as an 8-bit RGB PNG file, replacing an existing file.
 void WritePNG(const Bitmap24& bitmap, const std::string& fileName);
+
+// Writes a whole file, replacing an existing one; raises EFCreateError or
+// EInOutError when it cannot.
+void WriteFileBytes(const std::string& fileName, const std::uint8_t* data, std::size_t size);
 
 }  // namespace kestro::effects_tool
