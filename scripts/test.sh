@@ -13,20 +13,20 @@ cd "$root"
 # win32 too: the resource test reads the i686 runtime beside the x86-64 one.
 "$root/scripts/build.sh" linux win64 win32
 
-echo "== unit tests (linux)"
+echo "== unit tests (linux) (at ${SECONDS} s)"
 ctest --preset linux -j2
 
-echo "== end-to-end tests (linux on X11)"
+echo "== end-to-end tests (linux on X11) (at ${SECONDS} s)"
 "$root/tests/x11/run.sh" "$root/build/linux"
 
 if [ "${KESTRO_SKIP_WINE:-0}" != 1 ]; then
-  echo "== end-to-end tests (win64 under wine)"
+  echo "== end-to-end tests (win64 under wine) (at ${SECONDS} s)"
   "$root/tests/wine/run.sh" "$root/build/win64" "$root/build/linux"
 fi
 
 fuzz_seconds=${FUZZ_SECONDS:-20}
 if [ "$fuzz_seconds" -gt 0 ]; then
-  echo "== fuzz targets (${fuzz_seconds}s each)"
+  echo "== fuzz targets (${fuzz_seconds}s each) (at ${SECONDS} s)"
   "$root/tests/fuzz/run.sh" "$fuzz_seconds"
 fi
-echo "== all tests passed"
+echo "== all tests passed (at ${SECONDS} s)"

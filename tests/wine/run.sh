@@ -29,9 +29,12 @@ failed=0
 for t in "${tests[@]}"; do
   name=$(basename "$t" .sh)
   echo "-- $name"
-  if ! bash "$t"; then
+  began=$SECONDS
+  # A test that hangs fails instead of holding up the run.
+  if ! timeout --kill-after=10 1500 bash "$t"; then
     echo "FAILED: $name" >&2
     failed=1
   fi
+  echo "   ($name: $((SECONDS - began)) s)"
 done
 exit $failed

@@ -24,9 +24,11 @@ for t in "${tests[@]}"; do
   name=$(basename "$t" .sh)
   echo "-- $name"
   # A test that hangs fails instead of holding up the run.
+  began=$SECONDS
   if ! timeout --kill-after=10 600 bash "$t"; then
     echo "FAILED: $name" >&2
     failed=1
   fi
+  echo "   ($name: $((SECONDS - began)) s)"
 done
 exit $failed
