@@ -26,7 +26,7 @@ built=$("$effects" list | tail -1 | cut -d' ' -f1)
 [ "$previews" = "$built" ] || fail "$previews previews for $built built effects"
 
 shot="$work/shot.png"
-timeout 180 chromium --headless --no-sandbox --disable-gpu --disable-background-networking \
+timeout 180 chromium --headless --no-sandbox --disable-gpu --disable-dev-shm-usage --disable-background-networking \
   --disable-component-update --disable-sync --no-first-run --user-data-dir="$work/profile" \
   --hide-scrollbars --window-size=1280,1400 --timeout=2000 --screenshot="$shot" \
   "file://$work/gallery/index.html" >"$work/chromium.log" 2>&1 || { tail -5 "$work/chromium.log" >&2; fail "chromium failed"; }
