@@ -25,7 +25,7 @@ using platform::ColorItem;
 using platform::ControlCursor;
 using platform::ControlFont;
 using platform::ControlKind;
-using platform::ControlSpec;
+using platform::ControlLayout;
 using F = TDistributeConfigForm;
 
 constexpr char kCaption[] = "Image Saver Setting";
@@ -67,9 +67,9 @@ std::vector<ColorItem> BackgroundColors() {
   };
 }
 
-ControlSpec Make(platform::ControlId id, ControlKind kind, platform::ControlId parent, std::string text,
+ControlLayout Make(platform::ControlId id, ControlKind kind, platform::ControlId parent, std::string text,
                  TRect bounds) {
-  ControlSpec c;
+  ControlLayout c;
   c.id = id;
   c.kind = kind;
   c.parent = parent;
@@ -131,13 +131,13 @@ std::int32_t SpinValue(std::string_view text, std::int32_t minValue, std::int32_
   return std::clamp(*value, minValue, maxValue);
 }
 
-platform::DialogSpec TDistributeConfigForm::Layout() {
-  platform::DialogSpec spec;
-  spec.caption = kCaption;
-  spec.clientWidth = kConfigClientWidth;
-  spec.clientHeight = kConfigClientHeight;
-  spec.initialFocus = Button1;
-  auto& c = spec.controls;
+platform::DialogLayout TDistributeConfigForm::Layout() {
+  platform::DialogLayout layout;
+  layout.caption = kCaption;
+  layout.clientWidth = kConfigClientWidth;
+  layout.clientHeight = kConfigClientHeight;
+  layout.initialFocus = Button1;
+  auto& c = layout.controls;
 
   // Header.
   c.push_back(Make(Shape1, ControlKind::kFrame, 0, "", kHeader));
@@ -206,7 +206,7 @@ platform::DialogSpec TDistributeConfigForm::Layout() {
   c.back().isDefault = true;
   c.push_back(Make(Button1, ControlKind::kButton, 0, "&Cancel", At(406, 316, 80, 25)));
   c.back().isCancel = true;
-  return spec;
+  return layout;
 }
 
 std::unique_ptr<TDistributeConfigForm> TDistributeConfigForm::Create() {
@@ -217,7 +217,7 @@ std::unique_ptr<TDistributeConfigForm> TDistributeConfigForm::Create() {
 
 TDistributeConfigForm::TDistributeConfigForm(std::unique_ptr<platform::DialogView> view)
     : view_(std::move(view)) {
-  for (const platform::ControlSpec& control : Layout().controls) {
+  for (const platform::ControlLayout& control : Layout().controls) {
     if (!control.hint.empty()) hints_[control.id] = control.hint;
   }
   view_->onClick = [this](platform::ControlId id) { ControlClick(id); };

@@ -88,7 +88,7 @@ class TDistributeConfigForm {
   TDistributeConfigForm& operator=(const TDistributeConfigForm&) = delete;
 
   // The dialog's controls with their captions, places and sizes.
-  static platform::DialogSpec Layout();
+  static platform::DialogLayout Layout();
 
   // Fills the dialog from the settings (FormShow) and shows it.
   void Show();

@@ -73,13 +73,13 @@ class ConfigFormTest : public testing::SettingsFixture {
 TEST_F(ConfigFormTest, TheDialogHasItsCaptionSizePagesAndCancelFocused) {
   Plain("[Set]\r\nScrName=Sunsets\r\n");
   platform::HeadlessDialog& d = Open();
-  const platform::DialogSpec& spec = d.Spec();
-  EXPECT_EQ(spec.caption, "Image Saver Setting");
-  EXPECT_EQ(spec.clientWidth, 503);
-  EXPECT_EQ(spec.clientHeight, 350);
-  EXPECT_EQ(spec.initialFocus, F::Button1);
+  const platform::DialogLayout& layout = d.Layout();
+  EXPECT_EQ(layout.caption, "Image Saver Setting");
+  EXPECT_EQ(layout.clientWidth, 503);
+  EXPECT_EQ(layout.clientHeight, 350);
+  EXPECT_EQ(layout.initialFocus, F::Button1);
   std::vector<std::string> pages;
-  for (const auto& c : spec.controls) {
+  for (const auto& c : layout.controls) {
     if (c.kind == platform::ControlKind::kPage) pages.push_back(c.text);
     // Every control lies inside its parent.
     const TRect parent = c.parent == 0 ? RectOfSize(503, 350) : d.Bounds(c.parent);

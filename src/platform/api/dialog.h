@@ -15,7 +15,7 @@
 namespace kestro::platform {
 
 // A dialog made of the platform's own controls, described by a table
-// (DialogSpec) and driven by portable code through DialogView. Each window
+// (DialogLayout) and driven by portable code through DialogView. Each window
 // system has its view: real Win32 controls on Windows, in-memory controls in
 // the headless backend; another toolkit's view implements the same calls.
 //
@@ -35,7 +35,7 @@ enum class ControlKind {
   kGroup,        // a captioned group box; radios inside one group exclude each other
   kRadio,
   kCheck,
-  kColorList,    // a drop-down list of named colours (ControlSpec::colors)
+  kColorList,    // a drop-down list of named colours (ControlLayout::colors)
   kSpin,         // an integer edit box with up and down arrows (minValue..maxValue)
   kMemo,         // a multi-line text box with both scroll bars
   kButton,
@@ -61,7 +61,7 @@ struct ColorItem {
   bool custom = false;
 };
 
-struct ControlSpec {
+struct ControlLayout {
   ControlId id = 0;
   ControlKind kind = ControlKind::kLabel;
   ControlId parent = 0;  // 0: the dialog itself
@@ -83,13 +83,13 @@ struct ControlSpec {
   std::vector<ColorItem> colors;  // colour lists
 };
 
-struct DialogSpec {
+struct DialogLayout {
   std::string caption;
   std::int32_t clientWidth = 0;
   std::int32_t clientHeight = 0;
   // In tab order. Of the controls drawn on their parent (frames, pictures,
   // labels), a later one lies above an earlier one.
-  std::vector<ControlSpec> controls;
+  std::vector<ControlLayout> controls;
   ControlId initialFocus = 0;
 };
 
@@ -150,7 +150,7 @@ class DialogView {
 // What a view keeps of each control besides the platform's own widget: the
 // state that the calls above set, starting from the table.
 struct ControlState {
-  ControlSpec spec;
+  ControlLayout layout;
   std::string text;
   ControlFont font;
   ControlCursor cursor = ControlCursor::kDefault;
@@ -163,12 +163,12 @@ struct ControlState {
 
 // The first state of each control of the table, z in table order.
 template <typename State>
-std::map<ControlId, State> InitialControlStates(const DialogSpec& spec) {
+std::map<ControlId, State> InitialControlStates(const DialogLayout& layout) {
   std::map<ControlId, State> states;
   int z = 0;
-  for (const ControlSpec& c : spec.controls) {
+  for (const ControlLayout& c : layout.controls) {
     State& state = states[c.id];
-    state.spec = c;
+    state.layout = c;
     state.text = c.text;
     state.font = c.font;
     state.cursor = c.cursor;

@@ -14,7 +14,7 @@
 namespace kestro::platform {
 
 class DialogView;
-struct DialogSpec;
+struct DialogLayout;
 
 // Messages the application-wide filter sees, numbered as the Windows
 // messages they are (every backend speaks this vocabulary).
@@ -170,7 +170,7 @@ class WindowSystem {
   virtual std::unique_ptr<Window> NewWindow(const WindowParams& params) = 0;
   // A dialog of the platform's own controls (platform/api/dialog.h), hidden
   // until shown; nullptr where this window system has no dialog view.
-  virtual std::unique_ptr<DialogView> NewDialog(const DialogSpec& spec) = 0;
+  virtual std::unique_ptr<DialogView> NewDialog(const DialogLayout& layout) = 0;
 
   // Monitor rectangles in desktop coordinates, the primary one first.
   virtual std::vector<TRect> Monitors() = 0;

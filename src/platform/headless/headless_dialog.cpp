@@ -19,35 +19,35 @@ bool DrawnOnParent(ControlKind kind) {
 
 }  // namespace
 
-HeadlessDialog::HeadlessDialog(const DialogSpec& spec)
-    : spec_(spec), controls_(InitialControlStates<Control>(spec)), nextZ_(static_cast<int>(spec.controls.size())) {
+HeadlessDialog::HeadlessDialog(const DialogLayout& layout)
+    : layout_(layout), controls_(InitialControlStates<Control>(layout)), nextZ_(static_cast<int>(layout.controls.size())) {
   for (auto& [id, control] : controls_) {
-    const ControlSpec& c = control.spec;
+    const ControlLayout& c = control.layout;
     if (c.kind == ControlKind::kColorList) {
       const auto first = ColorItemIndex(c.colors, 0);
       control.color = first ? c.colors[*first].color : 0;
     }
     if (c.kind == ControlKind::kSpin) control.text = std::to_string(c.minValue);
   }
-  for (const ControlSpec& c : spec_.controls) {
+  for (const ControlLayout& c : layout_.controls) {
     if (c.kind == ControlKind::kPage && activePage_ == 0) activePage_ = c.id;
   }
   // Pages cover the page area of their page control; filling controls their parent.
   for (auto& [id, control] : controls_) {
-    const Control* parent = Find(control.spec.parent);
+    const Control* parent = Find(control.layout.parent);
     if (parent == nullptr) continue;
     const TRect p = parent->bounds;
-    if (control.spec.kind == ControlKind::kPage) {
+    if (control.layout.kind == ControlKind::kPage) {
       control.bounds = {kPageBorder, kTabRowHeight, p.Width() - kPageBorder, p.Height() - kPageBorder};
     }
   }
   for (auto& [id, control] : controls_) {
-    const Control* parent = Find(control.spec.parent);
-    if (control.spec.fillParent) {
+    const Control* parent = Find(control.layout.parent);
+    if (control.layout.fillParent) {
       control.bounds = parent != nullptr ? RectOfSize(parent->bounds.Width(), parent->bounds.Height())
-                                         : RectOfSize(spec_.clientWidth, spec_.clientHeight);
+                                         : RectOfSize(layout_.clientWidth, layout_.clientHeight);
     }
-    if (control.spec.kind == ControlKind::kLabel) SizeLabel(control);
+    if (control.layout.kind == ControlKind::kLabel) SizeLabel(control);
   }
 }
 
@@ -77,10 +77,10 @@ void HeadlessDialog::SizeLabel(Control& control) {
   const std::int32_t height = control.font.height > 0 ? control.font.height : kDialogFontHeight;
   font.size = (height * 72 + 48) / 96;
   font.underline = control.font.underline;
-  const std::string shown = control.spec.noPrefix ? control.text : CaptionWithoutMnemonics(control.text);
+  const std::string shown = control.layout.noPrefix ? control.text : CaptionWithoutMnemonics(control.text);
   const TPoint size = platform::Text().Measure(font, shown);
   TRect& b = control.bounds;
-  if (control.spec.alignRight) {
+  if (control.layout.alignRight) {
     b.Left = b.Right - size.X;
   } else {
     b.Right = b.Left + size.X;
@@ -90,17 +90,17 @@ void HeadlessDialog::SizeLabel(Control& control) {
 
 void HeadlessDialog::SetText(ControlId id, const std::string& text) {
   if (id == 0) {
-    spec_.caption = text;
+    layout_.caption = text;
     return;
   }
   Control* c = Find(id);
   if (c == nullptr) return;
   c->text = text;
-  if (c->spec.kind == ControlKind::kLabel) SizeLabel(*c);
+  if (c->layout.kind == ControlKind::kLabel) SizeLabel(*c);
 }
 
 std::string HeadlessDialog::Text(ControlId id) const {
-  if (id == 0) return spec_.caption;
+  if (id == 0) return layout_.caption;
   const Control* c = Find(id);
   return c != nullptr ? c->text : std::string();
 }
@@ -134,9 +134,9 @@ bool HeadlessDialog::Visible(ControlId id) const {
 
 void HeadlessDialog::SetColor(ControlId id, std::uint32_t color) {
   Control* c = Find(id);
-  if (c == nullptr || c->spec.kind != ControlKind::kColorList) return;
+  if (c == nullptr || c->layout.kind != ControlKind::kColorList) return;
   // The list shows the colour: one of its entries, or the custom entry holding it.
-  if (ColorItemIndex(c->spec.colors, color)) c->color = color;
+  if (ColorItemIndex(c->layout.colors, color)) c->color = color;
 }
 
 std::uint32_t HeadlessDialog::Color(ControlId id) const {
@@ -148,7 +148,7 @@ void HeadlessDialog::SetFont(ControlId id, const ControlFont& font) {
   Control* c = Find(id);
   if (c == nullptr) return;
   c->font = font;
-  if (c->spec.kind == ControlKind::kLabel) SizeLabel(*c);
+  if (c->layout.kind == ControlKind::kLabel) SizeLabel(*c);
 }
 
 ControlFont HeadlessDialog::Font(ControlId id) const {
@@ -190,7 +190,7 @@ void HeadlessDialog::BringToFront(ControlId id) {
 void HeadlessDialog::SetBounds(ControlId id, const TRect& bounds) {
   Control* c = Find(id);
   if (c == nullptr) return;
-  if (c->spec.kind != ControlKind::kLabel) {
+  if (c->layout.kind != ControlKind::kLabel) {
     c->bounds = bounds;
   } else {
     // A label keeps the size of its text; only its place changes.
@@ -205,20 +205,20 @@ TRect HeadlessDialog::Bounds(ControlId id) const {
 
 void HeadlessDialog::SetActivePage(ControlId page) {
   const Control* c = Find(page);
-  if (c != nullptr && c->spec.kind == ControlKind::kPage) activePage_ = page;
+  if (c != nullptr && c->layout.kind == ControlKind::kPage) activePage_ = page;
 }
 
 bool HeadlessDialog::Usable(ControlId id) const {
-  for (const Control* c = Find(id); c != nullptr; c = Find(c->spec.parent)) {
+  for (const Control* c = Find(id); c != nullptr; c = Find(c->layout.parent)) {
     if (!c->enabled) return false;
-    if (c->spec.kind == ControlKind::kPage ? c->spec.id != activePage_ : !c->visible) return false;
+    if (c->layout.kind == ControlKind::kPage ? c->layout.id != activePage_ : !c->visible) return false;
   }
   return Find(id) != nullptr;
 }
 
 TRect HeadlessDialog::DialogBounds(const Control& control) const {
   TRect r = control.bounds;
-  for (const Control* p = Find(control.spec.parent); p != nullptr; p = Find(p->spec.parent)) {
+  for (const Control* p = Find(control.layout.parent); p != nullptr; p = Find(p->layout.parent)) {
     r = r.Offset(p->bounds.Left, p->bounds.Top);
   }
   return r;
@@ -228,7 +228,7 @@ ControlId HeadlessDialog::GraphicAt(TPoint point) const {
   ControlId hit = 0;
   int z = -1;
   for (const auto& [id, control] : controls_) {
-    if (!DrawnOnParent(control.spec.kind) || !Usable(id) || control.z < z) continue;
+    if (!DrawnOnParent(control.layout.kind) || !Usable(id) || control.z < z) continue;
     const TRect r = DialogBounds(control);
     if (point.X >= r.Left && point.X < r.Right && point.Y >= r.Top && point.Y < r.Bottom) {
       hit = id;
@@ -241,15 +241,15 @@ ControlId HeadlessDialog::GraphicAt(TPoint point) const {
 bool HeadlessDialog::Click(ControlId id) {
   Control* c = Find(id);
   if (c == nullptr || !Usable(id)) return false;
-  if (DrawnOnParent(c->spec.kind)) {
+  if (DrawnOnParent(c->layout.kind)) {
     const TRect r = DialogBounds(*c);
     id = GraphicAt({(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2});
     if (id == 0) return false;
-  } else if (c->spec.kind == ControlKind::kCheck) {
+  } else if (c->layout.kind == ControlKind::kCheck) {
     c->checked = !c->checked;
-  } else if (c->spec.kind == ControlKind::kRadio) {
+  } else if (c->layout.kind == ControlKind::kRadio) {
     for (auto& [other, control] : controls_) {
-      if (control.spec.kind == ControlKind::kRadio && control.spec.parent == c->spec.parent) {
+      if (control.layout.kind == ControlKind::kRadio && control.layout.parent == c->layout.parent) {
         control.checked = other == id;
       }
     }
@@ -260,14 +260,14 @@ bool HeadlessDialog::Click(ControlId id) {
 
 bool HeadlessDialog::PressEnter() {
   for (const auto& [id, control] : controls_) {
-    if (control.spec.isDefault) return Click(id);
+    if (control.layout.isDefault) return Click(id);
   }
   return false;
 }
 
 bool HeadlessDialog::PressEscape() {
   for (const auto& [id, control] : controls_) {
-    if (control.spec.isCancel) return Click(id);
+    if (control.layout.isCancel) return Click(id);
   }
   return false;
 }

@@ -14,7 +14,7 @@ namespace kestro::platform {
 // the real views would, and plays the user's clicks and keys.
 class HeadlessDialog final : public DialogView {
  public:
-  explicit HeadlessDialog(const DialogSpec& spec);
+  explicit HeadlessDialog(const DialogLayout& layout);
   ~HeadlessDialog() override;
   HeadlessDialog(const HeadlessDialog&) = delete;
   HeadlessDialog& operator=(const HeadlessDialog&) = delete;
@@ -44,7 +44,7 @@ class HeadlessDialog final : public DialogView {
   ControlId ActivePage() const override { return activePage_; }
 
   // --- what a test looks at
-  const DialogSpec& Spec() const { return spec_; }
+  const DialogLayout& Layout() const { return layout_; }
   bool Shown() const { return shown_ && !closed_; }
   bool Closed() const { return closed_; }
   ControlFont Font(ControlId id) const;
@@ -87,7 +87,7 @@ class HeadlessDialog final : public DialogView {
   TRect DialogBounds(const Control& control) const;
   void SizeLabel(Control& control);
 
-  DialogSpec spec_;
+  DialogLayout layout_;
   std::map<ControlId, Control> controls_;
   ControlId activePage_ = 0;
   std::uint32_t hintDelay_ = 500;

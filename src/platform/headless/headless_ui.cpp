@@ -272,8 +272,8 @@ void HeadlessWindowSystem::Terminate() {
   quit_ = true;
 }
 
-std::unique_ptr<DialogView> HeadlessWindowSystem::NewDialog(const DialogSpec& spec) {
-  auto dialog = std::make_unique<HeadlessDialog>(spec);
+std::unique_ptr<DialogView> HeadlessWindowSystem::NewDialog(const DialogLayout& layout) {
+  auto dialog = std::make_unique<HeadlessDialog>(layout);
   dialogs_.push_back(dialog.get());
   dialog->onDestroyed = [this](HeadlessDialog* gone) {
     dialogs_.erase(std::remove(dialogs_.begin(), dialogs_.end(), gone), dialogs_.end());

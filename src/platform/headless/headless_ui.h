@@ -101,7 +101,7 @@ class HeadlessWindowSystem final : public WindowSystem, public EventLoop, public
   EventLoop& Loop() override { return *this; }
   std::unique_ptr<Timer> NewTimer(std::function<void()> onTimer) override;
   std::unique_ptr<Window> NewWindow(const WindowParams& params) override;
-  std::unique_ptr<DialogView> NewDialog(const DialogSpec& spec) override;
+  std::unique_ptr<DialogView> NewDialog(const DialogLayout& layout) override;
   std::vector<TRect> Monitors() override { return monitors; }
   // The desktop: the bounding box of the monitors.
   WindowHandle DesktopWindow() override { return kDesktopHandle; }

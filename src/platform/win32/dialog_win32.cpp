@@ -164,7 +164,7 @@ std::vector<Win32Dialog*>& OpenDialogs() {
 
 class Win32Dialog final : public DialogView {
  public:
-  explicit Win32Dialog(const DialogSpec& spec);
+  explicit Win32Dialog(const DialogLayout& layout);
   ~Win32Dialog() override;
   Win32Dialog(const Win32Dialog&) = delete;
   Win32Dialog& operator=(const Win32Dialog&) = delete;
@@ -211,7 +211,7 @@ class Win32Dialog final : public DialogView {
 
   Item* Find(ControlId id);
   const Item* Find(ControlId id) const;
-  ControlId ContainerOf(const ControlSpec& spec) const;
+  ControlId ContainerOf(const ControlLayout& layout) const;
   HWND ContainerWindow(ControlId container) const;
   std::int32_t Scale(std::int32_t value) const { return ::MulDiv(value, static_cast<int>(dpi_), 96); }
   std::int32_t Unscale(std::int32_t value) const { return ::MulDiv(value, 96, static_cast<int>(dpi_)); }
@@ -235,7 +235,7 @@ class Win32Dialog final : public DialogView {
   void UpdateRadioTabStop(const Item& radio);
   void ApplyDpi(UINT dpi);
 
-  DialogSpec spec_;
+  DialogLayout layout_;
   std::vector<WORD> mainTemplate_;
   std::vector<WORD> pageTemplate_;
   std::map<ControlId, Item> items_;
@@ -258,7 +258,7 @@ class Win32Dialog final : public DialogView {
   HICON smallIcon_ = nullptr;
 };
 
-Win32Dialog::Win32Dialog(const DialogSpec& spec) : spec_(spec) {
+Win32Dialog::Win32Dialog(const DialogLayout& layout) : layout_(layout) {
   INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX),
                             ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_BAR_CLASSES};
   InitCommonControlsEx(&init);
@@ -266,13 +266,13 @@ Win32Dialog::Win32Dialog(const DialogSpec& spec) : spec_(spec) {
   richEdit_ = LoadSystemLibrary("riched20.dll");
   theme_ = LoadSystemLibrary("uxtheme.dll");
 
-  items_ = InitialControlStates<Item>(spec_);
-  nextZ_ = static_cast<int>(spec_.controls.size());
-  for (const ControlSpec& c : spec_.controls) {
+  items_ = InitialControlStates<Item>(layout_);
+  nextZ_ = static_cast<int>(layout_.controls.size());
+  for (const ControlLayout& c : layout_.controls) {
     if (c.kind == ControlKind::kPageControl) tabsId_ = c.id;
     if (c.kind == ControlKind::kPage && activePage_ == 0) activePage_ = c.id;
   }
-  for (auto& [id, item] : items_) item.container = ContainerOf(item.spec);
+  for (auto& [id, item] : items_) item.container = ContainerOf(item.layout);
 
   // A dialog frame with only the system-menu button; hidden until shown.
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | DS_MODALFRAME | DS_SETFONT;
@@ -286,7 +286,7 @@ Win32Dialog::Win32Dialog(const DialogSpec& spec) : spec_(spec) {
     // This view scales its own layout and fonts (DDC_DISABLE_ALL).
     Dpi().setDialogDpiChangeBehavior(dialog_, 1, 1);
   }
-  SetWindowTextA(dialog_, spec_.caption.c_str());
+  SetWindowTextA(dialog_, layout_.caption.c_str());
   HINSTANCE instance = GetModuleHandleA(nullptr);
   bigIcon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
                                            GetSystemMetrics(SM_CYICON), 0));
@@ -328,13 +328,13 @@ const Win32Dialog::Item* Win32Dialog::Find(ControlId id) const {
   return hit == items_.end() ? nullptr : &hit->second;
 }
 
-ControlId Win32Dialog::ContainerOf(const ControlSpec& spec) const {
-  ControlId parent = spec.parent;
+ControlId Win32Dialog::ContainerOf(const ControlLayout& layout) const {
+  ControlId parent = layout.parent;
   while (parent != 0) {
     const Item* p = Find(parent);
     if (p == nullptr) return 0;
-    if (p->spec.kind == ControlKind::kPage) return parent;
-    parent = p->spec.parent;
+    if (p->layout.kind == ControlKind::kPage) return parent;
+    parent = p->layout.parent;
   }
   return 0;
 }
@@ -346,11 +346,11 @@ HWND Win32Dialog::ContainerWindow(ControlId container) const {
 }
 
 RECT Win32Dialog::DeviceRect(const Item& item) const {
-  if (item.spec.fillParent) {
+  if (item.layout.fillParent) {
     RECT r{};
-    if (const Item* parent = Find(item.spec.parent)) {
-      if (parent->spec.kind == ControlKind::kPage) {
-        GetClientRect(ContainerWindow(parent->spec.id), &r);
+    if (const Item* parent = Find(item.layout.parent)) {
+      if (parent->layout.kind == ControlKind::kPage) {
+        GetClientRect(ContainerWindow(parent->layout.id), &r);
         return r;
       }
       r = DeviceRect(*parent);
@@ -361,13 +361,13 @@ RECT Win32Dialog::DeviceRect(const Item& item) const {
   }
   // Offsets of the groups between the control and its container.
   TRect b = item.bounds;
-  for (const Item* p = Find(item.spec.parent); p != nullptr && p->spec.kind != ControlKind::kPage;
-       p = Find(p->spec.parent)) {
+  for (const Item* p = Find(item.layout.parent); p != nullptr && p->layout.kind != ControlKind::kPage;
+       p = Find(p->layout.parent)) {
     b = b.Offset(p->bounds.Left, p->bounds.Top);
   }
   RECT r{Scale(b.Left), Scale(b.Top), Scale(b.Right), Scale(b.Bottom)};
-  if (item.spec.kind == ControlKind::kLabel) {
-    if (item.spec.alignRight) {
+  if (item.layout.kind == ControlKind::kLabel) {
+    if (item.layout.alignRight) {
       r.left = r.right - item.textSize.X;
     } else {
       r.right = r.left + item.textSize.X;
@@ -401,7 +401,7 @@ void Win32Dialog::CreateControls() {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   // The page control and its pages first: the pages are the containers of
   // the controls that follow them.
-  for (const ControlSpec& c : spec_.controls) {
+  for (const ControlLayout& c : layout_.controls) {
     Item& item = items_[c.id];
     if (c.kind == ControlKind::kPageControl) {
       tabs_ = CreateWindowExA(WS_EX_CONTROLPARENT, WC_TABCONTROLA, "",
@@ -426,7 +426,7 @@ void Win32Dialog::CreateControls() {
       }
     }
   }
-  for (const ControlSpec& c : spec_.controls) {
+  for (const ControlLayout& c : layout_.controls) {
     Item& item = items_[c.id];
     if (IsWindowed(c.kind) && c.kind != ControlKind::kPageControl && c.kind != ControlKind::kPage) {
       CreateControl(item);
@@ -437,7 +437,7 @@ void Win32Dialog::CreateControls() {
 }
 
 void Win32Dialog::CreateControl(Item& item) {
-  const ControlSpec& c = item.spec;
+  const ControlLayout& c = item.layout;
   HWND parent = ContainerWindow(item.container);
   if (parent == nullptr) return;
   HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -453,7 +453,7 @@ void Win32Dialog::CreateControl(Item& item) {
       break;
     case ControlKind::kRadio: {
       style |= BS_AUTORADIOBUTTON;
-      for (const ControlSpec& other : spec_.controls) {
+      for (const ControlLayout& other : layout_.controls) {
         if (other.id == c.id) break;
         if (other.kind == ControlKind::kRadio && other.parent == c.parent) groupStart = false;
       }
@@ -539,10 +539,10 @@ void Win32Dialog::ApplyDpi(UINT dpi) {
   for (const auto& [key, font] : fonts_) DeleteObject(font);
   fonts_.clear();
   for (auto& [id, item] : items_) {
-    if (item.hwnd != nullptr && item.spec.kind != ControlKind::kPage) {
+    if (item.hwnd != nullptr && item.layout.kind != ControlKind::kPage) {
       SendMessageA(item.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(item.font)), FALSE);
     }
-    if (item.spec.kind == ControlKind::kLabel) MeasureLabel(item);
+    if (item.layout.kind == ControlKind::kLabel) MeasureLabel(item);
   }
   Relayout();
 }
@@ -551,7 +551,7 @@ void Win32Dialog::Relayout() {
   // The frame around a client area of the layout's size at this DPI.
   const LONG style = GetWindowLongA(dialog_, GWL_STYLE);
   const LONG exStyle = GetWindowLongA(dialog_, GWL_EXSTYLE);
-  RECT frame{0, 0, Scale(spec_.clientWidth), Scale(spec_.clientHeight)};
+  RECT frame{0, 0, Scale(layout_.clientWidth), Scale(layout_.clientHeight)};
   if (Dpi().adjustWindowRectExForDpi != nullptr) {
     Dpi().adjustWindowRectExForDpi(&frame, static_cast<DWORD>(style), FALSE, static_cast<DWORD>(exStyle), dpi_);
   } else {
@@ -565,18 +565,18 @@ void Win32Dialog::Relayout() {
     PlacePages();
   }
   for (auto& [id, item] : items_) {
-    if (item.hwnd == nullptr || item.spec.kind == ControlKind::kPage || item.spec.kind == ControlKind::kPageControl) {
+    if (item.hwnd == nullptr || item.layout.kind == ControlKind::kPage || item.layout.kind == ControlKind::kPageControl) {
       continue;
     }
     const RECT r = DeviceRect(item);
-    const int height = item.spec.kind == ControlKind::kColorList ? Scale(200) : r.bottom - r.top;  // with its list
+    const int height = item.layout.kind == ControlKind::kColorList ? Scale(200) : r.bottom - r.top;  // with its list
     SetWindowPos(item.hwnd, nullptr, r.left, r.top, r.right - r.left, height, SWP_NOZORDER | SWP_NOACTIVATE);
     if (item.buddy != nullptr) {
       // The arrows take their place at the edit box's right edge again.
       SetWindowPos(item.buddy, nullptr, r.right, r.top, Scale(17), r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
       SendMessageA(item.buddy, UDM_SETBUDDY, reinterpret_cast<WPARAM>(item.hwnd), 0);
     }
-    if (item.spec.kind == ControlKind::kColorList) {
+    if (item.layout.kind == ControlKind::kColorList) {
       HDC dc = GetDC(item.hwnd);
       HGDIOBJ old = SelectObject(dc, FontFor(item.font));
       TEXTMETRICA metrics{};
@@ -607,7 +607,7 @@ void Win32Dialog::MeasureLabel(Item& item) {
   HDC dc = GetDC(dialog_);
   HGDIOBJ old = SelectObject(dc, FontFor(item.font));
   RECT r{0, 0, 0, 0};
-  const UINT format = DT_SINGLELINE | DT_CALCRECT | (item.spec.noPrefix ? DT_NOPREFIX : 0);
+  const UINT format = DT_SINGLELINE | DT_CALCRECT | (item.layout.noPrefix ? DT_NOPREFIX : 0);
   if (item.text.empty()) {
     TEXTMETRICA metrics{};
     GetTextMetricsA(dc, &metrics);
@@ -624,7 +624,7 @@ void Win32Dialog::RebuildTabs() {
   if (tabs_ == nullptr) return;
   SendMessageA(tabs_, TCM_DELETEALLITEMS, 0, 0);
   tabPages_.clear();
-  for (const ControlSpec& c : spec_.controls) {
+  for (const ControlLayout& c : layout_.controls) {
     if (c.kind != ControlKind::kPage || !items_[c.id].visible) continue;
     TCITEMA tab{};
     tab.mask = TCIF_TEXT;
@@ -646,8 +646,8 @@ void Win32Dialog::ShowActivePage() {
 // ---------------------------------------------------------------- drawn controls
 
 bool Win32Dialog::ItemShown(const Item& item) const {
-  for (const Item* p = &item; p != nullptr; p = Find(p->spec.parent)) {
-    if (p->spec.kind == ControlKind::kPage) return true;
+  for (const Item* p = &item; p != nullptr; p = Find(p->layout.parent)) {
+    if (p->layout.kind == ControlKind::kPage) return true;
     if (!p->visible) return false;
   }
   return true;
@@ -665,12 +665,12 @@ void Win32Dialog::InvalidateItem(const Item& item) {
 void Win32Dialog::PaintGraphics(ControlId container, HDC dc) {
   std::vector<const Item*> drawn;
   for (const auto& [id, item] : items_) {
-    if (!IsWindowed(item.spec.kind) && item.container == container && ItemShown(item)) drawn.push_back(&item);
+    if (!IsWindowed(item.layout.kind) && item.container == container && ItemShown(item)) drawn.push_back(&item);
   }
   std::sort(drawn.begin(), drawn.end(), [](const Item* a, const Item* b) { return a->z < b->z; });
   for (const Item* item : drawn) {
     const RECT r = DeviceRect(*item);
-    switch (item->spec.kind) {
+    switch (item->layout.kind) {
       case ControlKind::kFrame: {
         const int width = std::max(1, Scale(1));
         HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
@@ -700,7 +700,7 @@ void Win32Dialog::PaintGraphics(ControlId container, HDC dc) {
         SetTextColor(dc, color);
         RECT box = r;
         DrawTextA(dc, item->text.c_str(), static_cast<int>(item->text.size()), &box,
-                  DT_SINGLELINE | DT_NOCLIP | (item->spec.noPrefix ? DT_NOPREFIX : 0));
+                  DT_SINGLELINE | DT_NOCLIP | (item->layout.noPrefix ? DT_NOPREFIX : 0));
         SelectObject(dc, old);
         break;
       }
@@ -714,7 +714,7 @@ ControlId Win32Dialog::GraphicAt(ControlId container, POINT point) const {
   ControlId hit = 0;
   int z = -1;
   for (const auto& [id, item] : items_) {
-    if (IsWindowed(item.spec.kind) || item.container != container || !ItemShown(item) || item.z < z) continue;
+    if (IsWindowed(item.layout.kind) || item.container != container || !ItemShown(item) || item.z < z) continue;
     const RECT r = DeviceRect(item);
     if (PtInRect(&r, point)) {
       hit = id;
@@ -731,7 +731,7 @@ void Win32Dialog::RefreshTools(ControlId container) {
   if (tooltip_ == nullptr || owner == nullptr) return;
   std::vector<const Item*> drawn;
   for (const auto& [id, item] : items_) {
-    if (IsWindowed(item.spec.kind) || item.container != container) continue;
+    if (IsWindowed(item.layout.kind) || item.container != container) continue;
     TOOLINFOA tool{};
     tool.cbSize = sizeof tool;
     tool.hwnd = owner;
@@ -745,7 +745,7 @@ void Win32Dialog::RefreshTools(ControlId container) {
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_SUBCLASS;
     tool.hwnd = owner;
-    tool.uId = static_cast<UINT_PTR>(item->spec.id);
+    tool.uId = static_cast<UINT_PTR>(item->layout.id);
     tool.rect = DeviceRect(*item);
     tool.lpszText = LPSTR_TEXTCALLBACKA;
     SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
@@ -761,9 +761,9 @@ void Win32Dialog::Click(ControlId id) {
 void Win32Dialog::UpdateRadioTabStop(const Item& radio) {
   std::vector<HWND> group;
   HWND ticked = nullptr;
-  for (const ControlSpec& c : spec_.controls) {
+  for (const ControlLayout& c : layout_.controls) {
     const Item* other = Find(c.id);
-    if (c.kind != ControlKind::kRadio || c.parent != radio.spec.parent || other->hwnd == nullptr) continue;
+    if (c.kind != ControlKind::kRadio || c.parent != radio.layout.parent || other->hwnd == nullptr) continue;
     group.push_back(other->hwnd);
     if (ticked == nullptr && SendMessageA(other->hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED) ticked = other->hwnd;
   }
@@ -777,8 +777,8 @@ void Win32Dialog::UpdateRadioTabStop(const Item& radio) {
 
 void Win32Dialog::PickCustomColor(Item& item) {
   const int index = static_cast<int>(SendMessageA(item.hwnd, CB_GETCURSEL, 0, 0));
-  if (index < 0 || static_cast<std::size_t>(index) >= item.spec.colors.size()) return;
-  if (!item.spec.colors[static_cast<std::size_t>(index)].custom) {
+  if (index < 0 || static_cast<std::size_t>(index) >= item.layout.colors.size()) return;
+  if (!item.layout.colors[static_cast<std::size_t>(index)].custom) {
     lastColorIndex_ = index;
     return;
   }
@@ -895,7 +895,7 @@ INT_PTR Win32Dialog::OnMessage(HWND container, UINT message, WPARAM wParam, LPAR
       const Item* item = Find(static_cast<ControlId>(draw->CtlID) - kControlIdBase);
       const bool selected = (draw->itemState & ODS_SELECTED) != 0;
       FillRect(draw->hDC, &draw->rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-      if (item == nullptr || draw->itemID == static_cast<UINT>(-1) || draw->itemID >= item->spec.colors.size()) {
+      if (item == nullptr || draw->itemID == static_cast<UINT>(-1) || draw->itemID >= item->layout.colors.size()) {
         return TRUE;
       }
       // A swatch of the colour, then its name.
@@ -907,7 +907,7 @@ INT_PTR Win32Dialog::OnMessage(HWND container, UINT message, WPARAM wParam, LPAR
       FillRect(draw->hDC, &swatch, fill);
       DeleteObject(fill);
       FrameRect(draw->hDC, &swatch, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-      const std::string& name = item->spec.colors[draw->itemID].name;
+      const std::string& name = item->layout.colors[draw->itemID].name;
       RECT text = draw->rcItem;
       text.left = swatch.right + Scale(5);
       SetBkMode(draw->hDC, TRANSPARENT);
@@ -923,27 +923,27 @@ INT_PTR Win32Dialog::OnMessage(HWND container, UINT message, WPARAM wParam, LPAR
       if (controlId == IDCANCEL && container == dialog_) {
         // Escape: the cancel button, when there is one that can be pressed.
         for (const auto& [id, item] : items_) {
-          if (item.spec.isCancel && IsWindowEnabled(item.hwnd)) Click(id);
+          if (item.layout.isCancel && IsWindowEnabled(item.hwnd)) Click(id);
         }
         return TRUE;
       }
       if (controlId == IDOK && container == dialog_) {
         for (const auto& [id, item] : items_) {
-          if (item.spec.isDefault && IsWindowEnabled(item.hwnd)) Click(id);
+          if (item.layout.isDefault && IsWindowEnabled(item.hwnd)) Click(id);
         }
         return TRUE;
       }
       Item* item = Find(controlId - kControlIdBase);
       if (item == nullptr) return FALSE;
-      if (item->spec.kind == ControlKind::kColorList) {
+      if (item->layout.kind == ControlKind::kColorList) {
         if (code == CBN_SELENDOK) PickCustomColor(*item);
         return TRUE;
       }
       if (code == BN_CLICKED &&
-          (item->spec.kind == ControlKind::kButton || item->spec.kind == ControlKind::kCheck ||
-           item->spec.kind == ControlKind::kRadio)) {
-        if (item->spec.kind == ControlKind::kRadio) UpdateRadioTabStop(*item);
-        Click(item->spec.id);
+          (item->layout.kind == ControlKind::kButton || item->layout.kind == ControlKind::kCheck ||
+           item->layout.kind == ControlKind::kRadio)) {
+        if (item->layout.kind == ControlKind::kRadio) UpdateRadioTabStop(*item);
+        Click(item->layout.id);
       }
       return TRUE;
     }
@@ -999,7 +999,7 @@ void Win32Dialog::Show() {
   if (dpi != dpi_) ApplyDpi(dpi);  // centring moved it to a monitor of another DPI
   ShowWindow(dialog_, SW_SHOW);
   SetForegroundWindow(dialog_);
-  if (const Item* focus = Find(spec_.initialFocus); focus != nullptr && focus->hwnd != nullptr) {
+  if (const Item* focus = Find(layout_.initialFocus); focus != nullptr && focus->hwnd != nullptr) {
     SendMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focus->hwnd), TRUE);
   }
 }
@@ -1013,28 +1013,28 @@ void Win32Dialog::Close() {
 
 void Win32Dialog::SetText(ControlId id, const std::string& text) {
   if (id == 0) {
-    spec_.caption = text;
+    layout_.caption = text;
     SetWindowTextA(dialog_, text.c_str());
     return;
   }
   Item* item = Find(id);
   if (item == nullptr) return;
-  if (item->spec.kind == ControlKind::kLabel) {
+  if (item->layout.kind == ControlKind::kLabel) {
     InvalidateItem(*item);
     item->text = text;
     MeasureLabel(*item);
     InvalidateItem(*item);
     RefreshTools(item->container);
   } else if (item->hwnd != nullptr) {
-    SetWindowTextA(item->hwnd, item->spec.kind == ControlKind::kMemo ? WithCrLf(text).c_str() : text.c_str());
+    SetWindowTextA(item->hwnd, item->layout.kind == ControlKind::kMemo ? WithCrLf(text).c_str() : text.c_str());
   }
 }
 
 std::string Win32Dialog::Text(ControlId id) const {
-  if (id == 0) return spec_.caption;
+  if (id == 0) return layout_.caption;
   const Item* item = Find(id);
   if (item == nullptr) return {};
-  if (item->spec.kind == ControlKind::kLabel || item->hwnd == nullptr) return item->text;
+  if (item->layout.kind == ControlKind::kLabel || item->hwnd == nullptr) return item->text;
   const int length = GetWindowTextLengthA(item->hwnd);
   std::string text(static_cast<std::size_t>(std::max(length, 0)) + 1, '\0');
   text.resize(static_cast<std::size_t>(GetWindowTextA(item->hwnd, text.data(), static_cast<int>(text.size()))));
@@ -1044,7 +1044,7 @@ std::string Win32Dialog::Text(ControlId id) const {
 void Win32Dialog::SetChecked(ControlId id, bool checked) {
   if (const Item* item = Find(id); item != nullptr && item->hwnd != nullptr) {
     SendMessageA(item->hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-    if (item->spec.kind == ControlKind::kRadio) UpdateRadioTabStop(*item);
+    if (item->layout.kind == ControlKind::kRadio) UpdateRadioTabStop(*item);
   }
 }
 
@@ -1074,7 +1074,7 @@ void Win32Dialog::SetVisible(ControlId id, bool visible) {
   Item* item = Find(id);
   if (item == nullptr || item->visible == visible) return;
   item->visible = visible;
-  if (item->spec.kind == ControlKind::kPage) {
+  if (item->layout.kind == ControlKind::kPage) {
     RebuildTabs();
   } else if (item->hwnd != nullptr) {
     ShowWindow(item->hwnd, visible ? SW_SHOWNA : SW_HIDE);
@@ -1092,10 +1092,10 @@ bool Win32Dialog::Visible(ControlId id) const {
 
 void Win32Dialog::SetColor(ControlId id, std::uint32_t color) {
   const Item* item = Find(id);
-  if (item == nullptr || item->hwnd == nullptr || item->spec.kind != ControlKind::kColorList) return;
-  const auto index = ColorItemIndex(item->spec.colors, color);
+  if (item == nullptr || item->hwnd == nullptr || item->layout.kind != ControlKind::kColorList) return;
+  const auto index = ColorItemIndex(item->layout.colors, color);
   if (!index) return;
-  if (item->spec.colors[*index].custom) {
+  if (item->layout.colors[*index].custom) {
     SendMessageA(item->hwnd, CB_SETITEMDATA, *index, static_cast<LPARAM>(color));
   }
   SendMessageA(item->hwnd, CB_SETCURSEL, *index, 0);
@@ -1117,7 +1117,7 @@ void Win32Dialog::SetFont(ControlId id, const ControlFont& font) {
   item->font = font;
   if (item->hwnd != nullptr) {
     SendMessageA(item->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(font)), TRUE);
-  } else if (item->spec.kind == ControlKind::kLabel) {
+  } else if (item->layout.kind == ControlKind::kLabel) {
     MeasureLabel(*item);
     InvalidateItem(*item);
     RefreshTools(item->container);
@@ -1131,8 +1131,8 @@ void Win32Dialog::SetCursor(ControlId id, ControlCursor cursor) {
 void Win32Dialog::SetHint(ControlId id, const std::string& hint) {
   Item* item = Find(id);
   if (item == nullptr) return;
-  const bool added = !item->hint.empty() || item->spec.kind == ControlKind::kRadio ||
-                     item->spec.kind == ControlKind::kCheck;
+  const bool added = !item->hint.empty() || item->layout.kind == ControlKind::kRadio ||
+                     item->layout.kind == ControlKind::kCheck;
   item->hint = hint;
   if (item->hwnd != nullptr && !added && tooltip_ != nullptr) {
     TOOLINFOA tool{};
@@ -1184,14 +1184,14 @@ void Win32Dialog::SetBounds(ControlId id, const TRect& bounds) {
   Item* item = Find(id);
   if (item == nullptr) return;
   InvalidateItem(*item);
-  if (item->spec.kind == ControlKind::kLabel) {
+  if (item->layout.kind == ControlKind::kLabel) {
     // A label keeps its text's size; its place is given by its left edge.
-    item->spec.alignRight = false;
+    item->layout.alignRight = false;
     item->bounds = {bounds.Left, bounds.Top, bounds.Left, bounds.Top};
   } else {
     item->bounds = bounds;
   }
-  if (item->hwnd != nullptr && item->spec.kind != ControlKind::kPage) {
+  if (item->hwnd != nullptr && item->layout.kind != ControlKind::kPage) {
     const RECT r = DeviceRect(*item);
     SetWindowPos(item->hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
@@ -1204,9 +1204,9 @@ void Win32Dialog::SetBounds(ControlId id, const TRect& bounds) {
 TRect Win32Dialog::Bounds(ControlId id) const {
   const Item* item = Find(id);
   if (item == nullptr) return {};
-  if (item->spec.kind == ControlKind::kPage || item->spec.fillParent) {
+  if (item->layout.kind == ControlKind::kPage || item->layout.fillParent) {
     RECT r{};
-    if (item->spec.kind == ControlKind::kPage) {
+    if (item->layout.kind == ControlKind::kPage) {
       GetWindowRect(item->hwnd, &r);
       MapWindowPoints(HWND_DESKTOP, tabs_, reinterpret_cast<POINT*>(&r), 2);
     } else {
@@ -1214,11 +1214,11 @@ TRect Win32Dialog::Bounds(ControlId id) const {
     }
     return {Unscale(r.left), Unscale(r.top), Unscale(r.right), Unscale(r.bottom)};
   }
-  if (item->spec.kind == ControlKind::kLabel) {
+  if (item->layout.kind == ControlKind::kLabel) {
     const std::int32_t width = Unscale(item->textSize.X);
     const std::int32_t height = Unscale(item->textSize.Y);
     const TRect& l = item->bounds;
-    return item->spec.alignRight ? TRect{l.Right - width, l.Top, l.Right, l.Top + height}
+    return item->layout.alignRight ? TRect{l.Right - width, l.Top, l.Right, l.Top + height}
                                  : TRect{l.Left, l.Top, l.Left + width, l.Top + height};
   }
   return item->bounds;
@@ -1226,15 +1226,15 @@ TRect Win32Dialog::Bounds(ControlId id) const {
 
 void Win32Dialog::SetActivePage(ControlId page) {
   const Item* item = Find(page);
-  if (item == nullptr || item->spec.kind != ControlKind::kPage) return;
+  if (item == nullptr || item->layout.kind != ControlKind::kPage) return;
   activePage_ = page;
   ShowActivePage();
 }
 
 }  // namespace
 
-std::unique_ptr<DialogView> CreateWin32Dialog(const DialogSpec& spec) {
-  auto dialog = std::make_unique<Win32Dialog>(spec);
+std::unique_ptr<DialogView> CreateWin32Dialog(const DialogLayout& layout) {
+  auto dialog = std::make_unique<Win32Dialog>(layout);
   if (dialog->Handle() == nullptr) return nullptr;
   return dialog;
 }

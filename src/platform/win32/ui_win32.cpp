@@ -146,7 +146,7 @@ class Win32WindowSystem final : public WindowSystem, public EventLoop {
   std::unique_ptr<Window> NewWindow(const WindowParams& params) override {
     return std::make_unique<Win32Window>(*this, params);
   }
-  std::unique_ptr<DialogView> NewDialog(const DialogSpec& spec) override { return CreateWin32Dialog(spec); }
+  std::unique_ptr<DialogView> NewDialog(const DialogLayout& layout) override { return CreateWin32Dialog(layout); }
   WindowHandle DesktopWindow() override { return reinterpret_cast<WindowHandle>(GetDesktopWindow()); }
   std::vector<TRect> Monitors() override {
     std::vector<TRect> result;

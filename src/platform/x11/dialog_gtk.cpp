@@ -132,7 +132,7 @@ class GtkLoopSource final : public x11::LoopSource {
 
 class GtkDialogView final : public DialogView {
  public:
-  explicit GtkDialogView(const DialogSpec& spec);
+  explicit GtkDialogView(const DialogLayout& layout);
   ~GtkDialogView() override;
   GtkDialogView(const GtkDialogView&) = delete;
   GtkDialogView& operator=(const GtkDialogView&) = delete;
@@ -204,7 +204,7 @@ class GtkDialogView final : public DialogView {
     return static_cast<ControlId>(GPOINTER_TO_INT(g_object_get_data(G_OBJECT(widget), "kestro-id")));
   }
 
-  DialogSpec spec_;
+  DialogLayout layout_;
   std::map<ControlId, Item> items_;
   std::map<ControlId, GtkWidget*> containers_;   // 0: the dialog's GtkFixed; a page id: the page's
   std::map<ControlId, GtkWidget*> noneRadios_;   // per group: the hidden radio that holds "none ticked"
@@ -217,39 +217,39 @@ class GtkDialogView final : public DialogView {
   bool closed_ = false;
 };
 
-GtkDialogView::GtkDialogView(const DialogSpec& spec) : spec_(spec) {
-  items_ = InitialControlStates<Item>(spec_);
+GtkDialogView::GtkDialogView(const DialogLayout& layout) : layout_(layout) {
+  items_ = InitialControlStates<Item>(layout_);
   window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_style_context_add_class(gtk_widget_get_style_context(window_), "kestro-dialog");
-  gtk_window_set_title(GTK_WINDOW(window_), ToUtf8(spec_.caption).c_str());
+  gtk_window_set_title(GTK_WINDOW(window_), ToUtf8(layout_.caption).c_str());
   gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
   gtk_window_set_type_hint(GTK_WINDOW(window_), GDK_WINDOW_TYPE_HINT_DIALOG);
   gtk_window_set_position(GTK_WINDOW(window_), GTK_WIN_POS_CENTER);
   g_signal_connect(window_, "delete-event", G_CALLBACK(&GtkDialogView::OnDelete), this);
   g_signal_connect(window_, "key-press-event", G_CALLBACK(&GtkDialogView::OnKey), this);
   GtkWidget* root = gtk_fixed_new();
-  gtk_widget_set_size_request(root, spec_.clientWidth, spec_.clientHeight);
+  gtk_widget_set_size_request(root, layout_.clientWidth, layout_.clientHeight);
   gtk_container_add(GTK_CONTAINER(window_), root);
   gtk_widget_show(root);
   containers_[0] = root;
 
-  for (const ControlSpec& c : spec_.controls) {
+  for (const ControlLayout& c : layout_.controls) {
     Item& item = items_[c.id];
     // Its container (the dialog or a page) and the groups' offsets between.
     for (ControlId parent = c.parent; parent != 0;) {
       const Item* p = Find(parent);
       if (p == nullptr) break;
-      if (p->spec.kind == ControlKind::kPage) {
+      if (p->layout.kind == ControlKind::kPage) {
         item.container = parent;
         break;
       }
       item.offset = {item.offset.X + p->bounds.Left, item.offset.Y + p->bounds.Top};
-      parent = p->spec.parent;
+      parent = p->layout.parent;
     }
     Create(item);
   }
   for (const auto& [id, item] : items_) {
-    if (item.spec.kind == ControlKind::kPage) {
+    if (item.layout.kind == ControlKind::kPage) {
       activePage_ = id;
       break;
     }
@@ -278,7 +278,7 @@ const GtkDialogView::Item* GtkDialogView::Find(ControlId id) const {
 }
 
 void GtkDialogView::Create(Item& item) {
-  const ControlSpec& c = item.spec;
+  const ControlLayout& c = item.layout;
   GtkWidget* widget = nullptr;
   GtkWidget* outer = nullptr;
   switch (c.kind) {
@@ -404,21 +404,21 @@ void GtkDialogView::Create(Item& item) {
 // Puts the control at its place and size in its container.
 void GtkDialogView::Place(Item& item) {
   GtkWidget* container = Container(item.container);
-  if (container == nullptr || item.spec.kind == ControlKind::kPage) return;
-  if (item.spec.fillParent) {
+  if (container == nullptr || item.layout.kind == ControlKind::kPage) return;
+  if (item.layout.fillParent) {
     GtkAllocation area{};
     gtk_widget_get_allocation(container, &area);
     if (item.container == 0) {
-      area.width = spec_.clientWidth;
-      area.height = spec_.clientHeight;
+      area.width = layout_.clientWidth;
+      area.height = layout_.clientHeight;
     }
     gtk_fixed_move(GTK_FIXED(container), item.outer, 0, 0);
     gtk_widget_set_size_request(item.outer, std::max(1, area.width), std::max(1, area.height));
     return;
   }
   const TRect b = item.bounds.Offset(item.offset.X, item.offset.Y);
-  if (item.spec.kind == ControlKind::kLabel) {
-    const std::int32_t left = item.spec.alignRight ? b.Right - item.textSize.X : b.Left;
+  if (item.layout.kind == ControlKind::kLabel) {
+    const std::int32_t left = item.layout.alignRight ? b.Right - item.textSize.X : b.Left;
     gtk_fixed_move(GTK_FIXED(container), item.outer, left, b.Top);
     return;
   }
@@ -429,7 +429,7 @@ void GtkDialogView::Place(Item& item) {
 // A label's text in its font, colour and underline, and its size.
 void GtkDialogView::ApplyLabel(Item& item) {
   GtkLabel* label = GTK_LABEL(item.widget);
-  const std::string shown = item.spec.noPrefix ? item.text : CaptionWithoutMnemonics(item.text);
+  const std::string shown = item.layout.noPrefix ? item.text : CaptionWithoutMnemonics(item.text);
   gtk_label_set_text(label, ToUtf8(shown).c_str());
   PangoAttrList* attributes = pango_attr_list_new();
   if (!item.font.name.empty()) pango_attr_list_insert(attributes, pango_attr_family_new(ToUtf8(item.font.name).c_str()));
@@ -452,7 +452,7 @@ void GtkDialogView::Show() {
   updating_ = true;
   gtk_widget_show(window_);
   gtk_window_present(GTK_WINDOW(window_));
-  if (const Item* focus = Find(spec_.initialFocus); focus != nullptr && focus->widget != nullptr) {
+  if (const Item* focus = Find(layout_.initialFocus); focus != nullptr && focus->widget != nullptr) {
     gtk_widget_grab_focus(focus->widget);
   }
   if (notebook_ != nullptr) SetActivePage(activePage_);
@@ -468,7 +468,7 @@ void GtkDialogView::Close() {
 
 void GtkDialogView::SetText(ControlId id, const std::string& text) {
   if (id == 0) {
-    spec_.caption = text;
+    layout_.caption = text;
     gtk_window_set_title(GTK_WINDOW(window_), ToUtf8(text).c_str());
     return;
   }
@@ -476,7 +476,7 @@ void GtkDialogView::SetText(ControlId id, const std::string& text) {
   if (item == nullptr) return;
   item->text = text;
   updating_ = true;
-  switch (item->spec.kind) {
+  switch (item->layout.kind) {
     case ControlKind::kLabel:
       ApplyLabel(*item);
       Place(*item);
@@ -507,10 +507,10 @@ void GtkDialogView::SetText(ControlId id, const std::string& text) {
 }
 
 std::string GtkDialogView::Text(ControlId id) const {
-  if (id == 0) return spec_.caption;
+  if (id == 0) return layout_.caption;
   const Item* item = Find(id);
   if (item == nullptr) return {};
-  switch (item->spec.kind) {
+  switch (item->layout.kind) {
     case ControlKind::kSpin:
       return FromUtf8(gtk_entry_get_text(GTK_ENTRY(item->widget)));
     case ControlKind::kMemo: {
@@ -529,12 +529,12 @@ std::string GtkDialogView::Text(ControlId id) const {
 
 void GtkDialogView::SetChecked(ControlId id, bool checked) {
   Item* item = Find(id);
-  if (item == nullptr || (item->spec.kind != ControlKind::kCheck && item->spec.kind != ControlKind::kRadio)) return;
+  if (item == nullptr || (item->layout.kind != ControlKind::kCheck && item->layout.kind != ControlKind::kRadio)) return;
   updating_ = true;
-  if (item->spec.kind == ControlKind::kRadio && !checked) {
+  if (item->layout.kind == ControlKind::kRadio && !checked) {
     // A GTK radio group always has one ticked: the hidden one takes it.
     if (gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(item->widget))) {
-      gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(noneRadios_[item->spec.parent]), TRUE);
+      gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(noneRadios_[item->layout.parent]), TRUE);
     }
   } else {
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(item->widget), checked ? TRUE : FALSE);
@@ -544,7 +544,7 @@ void GtkDialogView::SetChecked(ControlId id, bool checked) {
 
 bool GtkDialogView::Checked(ControlId id) const {
   const Item* item = Find(id);
-  if (item == nullptr || (item->spec.kind != ControlKind::kCheck && item->spec.kind != ControlKind::kRadio)) {
+  if (item == nullptr || (item->layout.kind != ControlKind::kCheck && item->layout.kind != ControlKind::kRadio)) {
     return false;
   }
   return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(item->widget)) != FALSE;
@@ -577,8 +577,8 @@ bool GtkDialogView::Visible(ControlId id) const {
 
 void GtkDialogView::SetColor(ControlId id, std::uint32_t color) {
   Item* item = Find(id);
-  if (item == nullptr || item->spec.kind != ControlKind::kColorList) return;
-  const auto index = ColorItemIndex(item->spec.colors, color);
+  if (item == nullptr || item->layout.kind != ControlKind::kColorList) return;
+  const auto index = ColorItemIndex(item->layout.colors, color);
   if (!index) return;
   item->color = color;
   item->colorIndex = static_cast<int>(*index);
@@ -596,7 +596,7 @@ void GtkDialogView::SetFont(ControlId id, const ControlFont& font) {
   Item* item = Find(id);
   if (item == nullptr) return;
   item->font = font;
-  if (item->spec.kind == ControlKind::kLabel) {
+  if (item->layout.kind == ControlKind::kLabel) {
     ApplyLabel(*item);
     Place(*item);
   }
@@ -647,10 +647,10 @@ void GtkDialogView::BringToFront(ControlId id) {
 
 void GtkDialogView::SetBounds(ControlId id, const TRect& bounds) {
   Item* item = Find(id);
-  if (item == nullptr || item->spec.kind == ControlKind::kPage) return;
-  if (item->spec.kind == ControlKind::kLabel) {
+  if (item == nullptr || item->layout.kind == ControlKind::kPage) return;
+  if (item->layout.kind == ControlKind::kLabel) {
     // A label keeps its text's size; its place is given by its left edge.
-    item->spec.alignRight = false;
+    item->layout.alignRight = false;
     item->bounds = {bounds.Left, bounds.Top, bounds.Left, bounds.Top};
   } else {
     item->bounds = bounds;
@@ -661,14 +661,14 @@ void GtkDialogView::SetBounds(ControlId id, const TRect& bounds) {
 TRect GtkDialogView::Bounds(ControlId id) const {
   const Item* item = Find(id);
   if (item == nullptr) return {};
-  if (item->spec.kind == ControlKind::kPage || item->spec.fillParent) {
+  if (item->layout.kind == ControlKind::kPage || item->layout.fillParent) {
     GtkAllocation a{};
-    gtk_widget_get_allocation(item->spec.kind == ControlKind::kPage ? item->widget : item->outer, &a);
+    gtk_widget_get_allocation(item->layout.kind == ControlKind::kPage ? item->widget : item->outer, &a);
     return {a.x, a.y, a.x + a.width, a.y + a.height};
   }
-  if (item->spec.kind == ControlKind::kLabel) {
+  if (item->layout.kind == ControlKind::kLabel) {
     const TRect& l = item->bounds;
-    return item->spec.alignRight ? TRect{l.Right - item->textSize.X, l.Top, l.Right, l.Top + item->textSize.Y}
+    return item->layout.alignRight ? TRect{l.Right - item->textSize.X, l.Top, l.Right, l.Top + item->textSize.Y}
                                  : TRect{l.Left, l.Top, l.Left + item->textSize.X, l.Top + item->textSize.Y};
   }
   return item->bounds;
@@ -676,7 +676,7 @@ TRect GtkDialogView::Bounds(ControlId id) const {
 
 void GtkDialogView::SetActivePage(ControlId page) {
   const Item* item = Find(page);
-  if (item == nullptr || item->spec.kind != ControlKind::kPage) return;
+  if (item == nullptr || item->layout.kind != ControlKind::kPage) return;
   activePage_ = page;
   if (notebook_ != nullptr) {
     const gint index = gtk_notebook_page_num(GTK_NOTEBOOK(notebook_), item->widget);
@@ -695,7 +695,7 @@ void GtkDialogView::PickCustomColor(Item& item) {
   if (answer == GTK_RESPONSE_OK) {
     gtk_color_chooser_get_rgba(GTK_COLOR_CHOOSER(chooser), &rgba);
     auto channel = [](double v) { return static_cast<std::uint32_t>(std::clamp(v, 0.0, 1.0) * 255.0 + 0.5); };
-    SetColor(item.spec.id, channel(rgba.red) | channel(rgba.green) << 8 | channel(rgba.blue) << 16);
+    SetColor(item.layout.id, channel(rgba.red) | channel(rgba.green) << 8 | channel(rgba.blue) << 16);
   } else {
     updating_ = true;
     gtk_combo_box_set_active(GTK_COMBO_BOX(item.widget), item.colorIndex);  // back to what it showed
@@ -734,7 +734,7 @@ gboolean GtkDialogView::OnKey(GtkWidget*, GdkEventKey* event, gpointer self) {
     if (focus != nullptr && GTK_IS_BUTTON(focus) && !GTK_IS_TOGGLE_BUTTON(focus)) return FALSE;
   }
   for (const auto& [id, item] : view->items_) {
-    if (item.spec.kind == ControlKind::kButton && (escape ? item.spec.isCancel : item.spec.isDefault) &&
+    if (item.layout.kind == ControlKind::kButton && (escape ? item.layout.isCancel : item.layout.isDefault) &&
         item.enabled && item.visible) {
       view->Click(id);
       return TRUE;
@@ -761,7 +761,7 @@ gboolean GtkDialogView::OnGraphicPress(GtkWidget* widget, GdkEventButton* event,
   if (event->type != GDK_BUTTON_PRESS || event->button != 1) return FALSE;
   const Item* item = view->Find(view->IdOf(widget));
   if (item == nullptr || !item->enabled) return FALSE;
-  view->Click(item->spec.id);
+  view->Click(item->layout.id);
   return TRUE;
 }
 
@@ -800,8 +800,8 @@ void GtkDialogView::OnColorChanged(GtkComboBox* box, gpointer self) {
   if (view->updating_) return;
   Item* item = view->Find(view->IdOf(GTK_WIDGET(box)));
   const gint index = gtk_combo_box_get_active(box);
-  if (item == nullptr || index < 0 || static_cast<std::size_t>(index) >= item->spec.colors.size()) return;
-  const ColorItem& chosen = item->spec.colors[static_cast<std::size_t>(index)];
+  if (item == nullptr || index < 0 || static_cast<std::size_t>(index) >= item->layout.colors.size()) return;
+  const ColorItem& chosen = item->layout.colors[static_cast<std::size_t>(index)];
   if (chosen.custom) {
     view->PickCustomColor(*item);
   } else {
@@ -819,7 +819,7 @@ void GtkDialogView::OnPageAllocate(GtkWidget* page, GdkRectangle* allocation, gp
   auto* view = static_cast<GtkDialogView*>(self);
   const ControlId pageId = view->IdOf(page);
   for (auto& [id, item] : view->items_) {
-    if (!item.spec.fillParent || item.container != pageId) continue;
+    if (!item.layout.fillParent || item.container != pageId) continue;
     gint w = 0, h = 0;
     gtk_widget_get_size_request(item.outer, &w, &h);
     if (w != allocation->width || h != allocation->height) {
@@ -830,9 +830,9 @@ void GtkDialogView::OnPageAllocate(GtkWidget* page, GdkRectangle* allocation, gp
 
 }  // namespace
 
-std::unique_ptr<DialogView> CreateGtkDialog(const DialogSpec& spec) {
+std::unique_ptr<DialogView> CreateGtkDialog(const DialogLayout& layout) {
   if (!GtkReady()) return nullptr;
-  return std::make_unique<GtkDialogView>(spec);
+  return std::make_unique<GtkDialogView>(layout);
 }
 
 }  // namespace kestro::platform

@@ -348,7 +348,7 @@ class X11WindowSystem final : public WindowSystem, public EventLoop {
   std::unique_ptr<Window> NewWindow(const WindowParams& params) override {
     return std::make_unique<X11Window>(*this, params);
   }
-  std::unique_ptr<DialogView> NewDialog(const DialogSpec& spec) override { return CreateGtkDialog(spec); }
+  std::unique_ptr<DialogView> NewDialog(const DialogLayout& layout) override { return CreateGtkDialog(layout); }
   std::vector<TRect> Monitors() override;
   WindowHandle DesktopWindow() override { return static_cast<WindowHandle>(Root()); }
   std::optional<TRect> WindowRect(WindowHandle window) override;
