@@ -386,21 +386,19 @@ std::int32_t OpenDecoder() {
   if (!p.source->Seekable()) mpg123_param(p.mh, MPG123_ADD_FLAGS, MPG123_NO_PEEK_END, 0);
   if (mpg123_open_handle(p.mh, p.source.get()) != MPG123_OK) return kErrInput;
   const long size = p.source->Size();
-  if (!p.source->Seekable() && size > 0) mpg123_set_filesize(p.mh, size);
   long rate = 0;
   int channels = 0, encoding = 0;
-  if (mpg123_getformat(p.mh, &rate, &channels, &encoding) != MPG123_OK || rate <= 0 || channels <= 0) {
-    return kErrInput;
-  }
+  // The stream's format from its first frame, on the freshly opened stream.
+  const auto readFormat = [&] {
+    if (!p.source->Seekable() && size > 0) mpg123_set_filesize(p.mh, size);
+    return mpg123_getformat(p.mh, &rate, &channels, &encoding) == MPG123_OK && rate > 0 && channels > 0;
+  };
+  if (!readFormat()) return kErrInput;
   // Such a header is left unread: the stream is decoded as it stands, its
   // first frame as sound, with no gapless trimming.
   if (ImplausibleFrameCount(p.mh, size)) {
     mpg123_param(p.mh, MPG123_ADD_FLAGS, MPG123_IGNORE_INFOFRAME, 0);
-    if (!ReopenAtStart()) return kErrInput;
-    if (!p.source->Seekable() && size > 0) mpg123_set_filesize(p.mh, size);
-    if (mpg123_getformat(p.mh, &rate, &channels, &encoding) != MPG123_OK || rate <= 0 || channels <= 0) {
-      return kErrInput;
-    }
+    if (!ReopenAtStart() || !readFormat()) return kErrInput;
   }
   mpg123_format_none(p.mh);
   if (mpg123_format(p.mh, rate, channels, MPG123_ENC_SIGNED_16) != MPG123_OK) return kErrDecoder;
